@@ -1,0 +1,16 @@
+# Warnings and Qt safety macros shared by every target.
+add_library(orvane_options INTERFACE)
+target_compile_options(orvane_options INTERFACE
+    -Wall -Wextra -pedantic -Wnon-virtual-dtor
+    $<$<BOOL:${ORVANE_WERROR}>:-Werror>)
+target_compile_definitions(orvane_options INTERFACE
+    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+    QT_NO_FOREACH
+    QT_USE_QSTRINGBUILDER
+    QT_DISABLE_DEPRECATED_BEFORE=0x050F00)
+
+if(ORVANE_SANITIZE)
+    target_compile_options(orvane_options INTERFACE
+        -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(orvane_options INTERFACE -fsanitize=address,undefined)
+endif()

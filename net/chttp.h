@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QNetworkAccessManager>
+
+// The one way the programs talk to the service: GET a URL, or POST a text body.
+// Cookies set by one reply go out again with later requests of the same instance.
+class CHttp : public QNetworkAccessManager
+{
+    Q_OBJECT
+
+public:
+    // No request outlives this; a reply still running then is aborted and finishes as failed.
+    static constexpr int DefaultTimeoutMs = 15000;
+
+    explicit CHttp(QObject *parent = nullptr);
+
+    QNetworkReply *get(const QString &url);
+    QNetworkReply *post(const QString &url, const QString &data);
+
+    int timeout() const { return m_timeoutMs; }
+    void setTimeout(int ms) { m_timeoutMs = ms; }
+
+private:
+    QNetworkReply *withDeadline(QNetworkReply *reply) const;
+
+    int m_timeoutMs = DefaultTimeoutMs;
+};

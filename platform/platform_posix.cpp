@@ -1,0 +1,127 @@
+// SPDX-License-Identifier: MIT
+#include "platform/platform.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <string_view>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace Platform {
+
+namespace {
+
+int openLockFile(const std::string &path)
+{
+    return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
+
+std::string baseName(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool isZombie(const std::string &procDir)
+{
+    std::ifstream stat(procDir + "/stat");
+    std::string line;
+    if (!std::getline(stat, line))
+        return true; // gone meanwhile
+    // The state follows the command name, which is in parentheses and may hold spaces.
+    const auto close = line.rfind(')');
+    return close == std::string::npos || close + 2 >= line.size() || line[close + 2] == 'Z';
+}
+
+std::string processFileName(const std::string &procDir)
+{
+    char target[4096];
+    const ssize_t n = ::readlink((procDir + "/exe").c_str(), target, sizeof target - 1);
+    if (n > 0) {
+        std::string path(target, static_cast<size_t>(n));
+        constexpr std::string_view deleted = " (deleted)";
+        if (path.size() > deleted.size()
+            && path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0)
+            path.resize(path.size() - deleted.size());
+        return baseName(path);
+    }
+    // Another user's process: the kernel still tells its command name.
+    std::ifstream comm(procDir + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    return name;
+}
+
+} // namespace
+
+InstanceGuard acquireInstanceGuard(const char *name)
+{
+    int fd = -1;
+    if (const char *runtimeDir = std::getenv("XDG_RUNTIME_DIR"); runtimeDir && *runtimeDir)
+        fd = openLockFile(std::string(runtimeDir) + '/' + name + ".lock");
+    if (fd < 0) {
+        const char *tmp = std::getenv("TMPDIR");
+        const std::string dir = tmp && *tmp ? tmp : "/tmp";
+        fd = openLockFile(dir + '/' + name + '-' + std::to_string(::getuid()) + ".lock");
+    }
+    if (fd < 0)
+        return InstanceGuard::Unavailable;
+
+    int rc;
+    do {
+        rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        ::close(fd);
+        return held ? InstanceGuard::AlreadyRunning : InstanceGuard::Unavailable;
+    }
+    // The descriptor stays open on purpose: the kernel drops the lock when the process ends.
+    return InstanceGuard::Acquired;
+}
+
+std::string executableFileName(const std::string &baseName)
+{
+    return baseName;
+}
+
+bool isProcessRunning(const std::string &fileName)
+{
+    DIR *proc = ::opendir("/proc");
+    if (!proc)
+        return false;
+    bool found = false;
+    while (!found) {
+        const dirent *entry = ::readdir(proc);
+        if (!entry)
+            break;
+        const std::string_view pid = entry->d_name;
+        if (pid.empty() || !std::all_of(pid.begin(), pid.end(), ::isdigit))
+            continue;
+        const std::string dir = "/proc/" + std::string(pid);
+        found = equalsIgnoringCase(processFileName(dir), fileName) && !isZombie(dir);
+    }
+    ::closedir(proc);
+    return found;
+}
+
+std::string programPath(const std::string &dir, const std::string &fileName)
+{
+    return dir + '/' + fileName;
+}
+
+} // namespace Platform
