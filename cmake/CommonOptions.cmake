@@ -7,7 +7,10 @@ target_compile_definitions(orvane_options INTERFACE
     QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
     QT_NO_FOREACH
     QT_USE_QSTRINGBUILDER
-    QT_DISABLE_DEPRECATED_BEFORE=0x050F00)
+    QT_DISABLE_DEPRECATED_BEFORE=0x050F00
+    # Assertions stay on in every build but the one we measure.
+    $<$<NOT:$<CONFIG:Release>>:QT_FORCE_ASSERTS>
+    $<$<NOT:$<CONFIG:Release>>:_GLIBCXX_ASSERTIONS>)
 
 if(ORVANE_SANITIZE)
     target_compile_options(orvane_options INTERFACE

@@ -12,5 +12,10 @@ QString binDir();
 QString program(const QString &name);
 // Writes bytes to a file, replacing it; false on failure.
 bool writeFile(const QString &path, const QByteArray &bytes);
+// Copies the built programs (those that exist) into dir, which then is their
+// application directory; false when Orvane itself could not be copied.
+bool installPrograms(const QString &dir);
+// Pid of the process holding an flock on path, or 0 when nobody holds one.
+qint64 flockHolder(const QString &path);
 
 } // namespace TestSupport
