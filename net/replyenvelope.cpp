@@ -3,7 +3,6 @@
 
 #include <QJsonDocument>
 #include <QJsonParseError>
-#include <QVariantMap>
 
 namespace {
 
@@ -20,17 +19,29 @@ QString decodeReplyBody(const QByteArray &body)
     return QString::fromUtf8(upToZero(body));
 }
 
-int parseReplyEnvelope(const QString &text, QString &msg, QString &token)
+std::optional<QVariantMap> parseReplyObject(const QString &text)
 {
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(upToZero(text.toUtf8()), &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject())
+        return std::nullopt;
+    return doc.toVariant().toMap();
+}
+
+int replyStatus(const QVariantMap &reply)
+{
+    return reply.value(QStringLiteral("status")).toInt();
+}
+
+int parseReplyEnvelope(const QString &text, QString &msg, QString &token)
+{
+    const std::optional<QVariantMap> envelope = parseReplyObject(text);
+    if (!envelope)
         return 0;
 
-    const QVariantMap envelope = doc.toVariant().toMap();
-    const int status = envelope.value(QStringLiteral("status")).toInt();
-    msg = envelope.value(QStringLiteral("msg")).toString();
+    const int status = replyStatus(*envelope);
+    msg = envelope->value(QStringLiteral("msg")).toString();
     if (status == 1)
-        token = envelope.value(QStringLiteral("result")).toMap().value(QStringLiteral("token")).toString();
+        token = envelope->value(QStringLiteral("result")).toMap().value(QStringLiteral("token")).toString();
     return status;
 }

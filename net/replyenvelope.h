@@ -3,9 +3,20 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QVariantMap>
+
+#include <optional>
 
 // A reply body as text: UTF-8 up to the first zero byte.
 QString decodeReplyBody(const QByteArray &body);
+
+// A reply text read as a JSON object (up to the first zero character); nothing when
+// it is not valid JSON or not an object.
+std::optional<QVariantMap> parseReplyObject(const QString &text);
+
+// The "status" of a reply object with Qt's variant conversion: numbers, digit texts
+// and true count; anything else is 0.
+int replyStatus(const QVariantMap &reply);
 
 // Reads the service's reply envelope {"status", "msg", "result": {"token"}}.
 // Gives the status (1 is success). Anything but a JSON object gives 0 and leaves
