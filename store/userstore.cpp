@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: MIT
+#include "store/userstore.h"
+
+#include "app/appconfig.h"
+#include "store/csqlite3.h"
+#include "store/csqlite3query.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QFile>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+const char CreateTableSql[] =
+    "CREATE TABLE tbl_user_info(id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,user_name "
+    "VARCHAR(128) NOT NULL,passwd VARCHAR(128) NOT NULL,remember_pwd INT NOT NULL DEFAULT "
+    "0,auto_login INT NOT NULL DEFAULT 0,login_time TIMESTAMP default (datetime('now', "
+    "'localtime')))";
+
+// One operation's own connection, closed when it goes out of scope.
+class Connection : public CSqlite3
+{
+public:
+    Connection(const char *path, int busyTimeoutMs)
+        : CSqlite3(path)
+    {
+        setBusyTimeout(busyTimeoutMs);
+    }
+};
+
+// Values always travel as bound parameters, never inside the statement text: a quote or
+// a "%s" in a name stays part of the name, and no length cuts a statement short.
+CSqlite3Param text(const QByteArray &utf8)
+{
+    return CSqlite3Param::fromText(std::string(utf8.constData(), std::size_t(utf8.size())));
+}
+
+CSqlite3Param text(const QString &value)
+{
+    return text(value.toUtf8());
+}
+
+CSqlite3Param flag(bool value)
+{
+    return CSqlite3Param::fromInt(value ? 1 : 0);
+}
+
+// A found row's text: empty but never null, so that callers can tell it from "no row".
+QString foundText(const char *utf8, int length)
+{
+    const QString value = QString::fromUtf8(utf8, length);
+    return value.isNull() ? QString(QLatin1String("")) : value;
+}
+
+} // namespace
+
+UserStore &UserStore::instance()
+{
+    static UserStore store(AppConfig::applicationDirectory());
+    return store;
+}
+
+UserStore::UserStore(const QString &directory, int busyTimeoutMs)
+    : m_nBusyTimeout(busyTimeoutMs)
+{
+    const QString file = directory + QLatin1String("/Orvane.db");
+    const QByteArray path = file.toUtf8();
+    // A path that does not fit stays empty, so the store fails rather than use a cut-off name.
+    if (path.size() < int(sizeof m_szDbPath))
+        std::memcpy(m_szDbPath, path.constData(), std::size_t(path.size()) + 1);
+    if (!open())
+        moveAside();
+}
+
+bool UserStore::open()
+{
+    if (m_bReady)
+        return true;
+    if (m_szDbPath[0] == '\0') {
+        m_bReady = false;
+        return false;
+    }
+    Connection db(m_szDbPath, m_nBusyTimeout);
+    // Only the table's name is checked: a table of that name is taken as it is.
+    m_bReady = db.hasTable("tbl_user_info") || db.execute(CreateTableSql) >= 0;
+    return m_bReady;
+}
+
+void UserStore::moveAside() const
+{
+    const QString path = QString::fromUtf8(m_szDbPath);
+    if (path.isEmpty() || !QFile::exists(path))
+        return;
+    // The unusable file is kept under a name of its own; the next start makes a fresh one.
+    const auto seconds = static_cast<quint32>(QDateTime::currentSecsSinceEpoch());
+    const QString aside = path + QLatin1Char('.') + QString::number(seconds, 16).toUpper();
+    QFile::rename(path, aside);
+}
+
+bool UserStore::userExists(const QString &name) const
+{
+    if (name.isEmpty())
+        return false;
+    Connection db(m_szDbPath, m_nBusyTimeout);
+    return db.queryInt("select count(*) as total from tbl_user_info where user_name = ?",
+                       {text(name)})
+        > 0;
+}
+
+bool UserStore::saveUser(const QString &name, const QString &password, bool remember,
+                         bool autoLogin) const
+{
+    // A password is kept only for accounts whose remember-password box is ticked.
+    const QByteArray passwd = remember ? password.toUtf8() : QByteArray();
+    const bool exists = userExists(name);
+
+    Connection db(m_szDbPath, m_nBusyTimeout);
+    if (exists) {
+        return db.execute("update tbl_user_info set passwd = ?, remember_pwd = ?, auto_login = ?, "
+                          "login_time = datetime('now', 'localtime')  where user_name = ?",
+                          {text(passwd), flag(remember), flag(autoLogin), text(name)})
+            >= 0;
+    }
+    return db.execute("insert into tbl_user_info(user_name, passwd, remember_pwd, auto_login)  "
+                      "values(?, ?, ?, ?)",
+                      {text(name), text(passwd), flag(remember), flag(autoLogin)})
+        >= 0;
+}
+
+bool UserStore::loadUser(const QString &name, QString &password, int &remember,
+                         int &autoLogin) const
+{
+    password = QString();
+    if (name.isEmpty())
+        return false;
+
+    Connection db(m_szDbPath, m_nBusyTimeout);
+    const std::unique_ptr<CSqlite3Query> query(
+        db.query("select passwd, remember_pwd, auto_login from tbl_user_info where user_name = ?",
+                 {text(name)}));
+    if (!query)
+        return false;
+    if (!query->atEnd()) {
+        remember = query->intValue(1, 0);
+        autoLogin = query->intValue(2, 0);
+        int length = 0;
+        const char *passwd = query->textValue(0, length);
+        password = foundText(passwd, length);
+    }
+    return true;
+}
+
+bool UserStore::removeUser(const QString &name) const
+{
+    Connection db(m_szDbPath, m_nBusyTimeout);
+    return db.execute("delete from tbl_user_info where user_name = ?", {text(name)}) >= 0;
+}
+
+void UserStore::listUserNames(QStringList &names) const
+{
+    names.clear();
+    Connection db(m_szDbPath, m_nBusyTimeout);
+    const std::unique_ptr<CSqlite3Query> query(
+        db.query("select user_name from tbl_user_info order by login_time desc"));
+    if (!query)
+        return;
+    while (!query->atEnd()) {
+        int length = 0;
+        const char *name = query->textValue(0, length);
+        if (length > 0)
+            names.append(QString::fromUtf8(name, length));
+        query->nextRow();
+    }
+}
