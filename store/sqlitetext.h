@@ -16,8 +16,7 @@ inline void copyBounded(char *dst, int n, const char *src)
 }
 
 // Keeps src in a fixed buffer, cut to what fits with its terminator.
-template<std::size_t N>
-void store(char (&buffer)[N], const char *src)
+template <std::size_t N> void store(char (&buffer)[N], const char *src)
 {
     std::snprintf(buffer, N, "%s", src ? src : "");
 }

@@ -107,8 +107,7 @@ bool UserStore::userExists(const QString &name) const
         return false;
     Connection db(m_szDbPath, m_nBusyTimeout);
     return db.queryInt("select count(*) as total from tbl_user_info where user_name = ?",
-                       {text(name)})
-        > 0;
+                       {text(name)}) > 0;
 }
 
 bool UserStore::saveUser(const QString &name, const QString &password, bool remember,
@@ -122,13 +121,11 @@ bool UserStore::saveUser(const QString &name, const QString &password, bool reme
     if (exists) {
         return db.execute("update tbl_user_info set passwd = ?, remember_pwd = ?, auto_login = ?, "
                           "login_time = datetime('now', 'localtime')  where user_name = ?",
-                          {text(passwd), flag(remember), flag(autoLogin), text(name)})
-            >= 0;
+                          {text(passwd), flag(remember), flag(autoLogin), text(name)}) >= 0;
     }
     return db.execute("insert into tbl_user_info(user_name, passwd, remember_pwd, auto_login)  "
                       "values(?, ?, ?, ?)",
-                      {text(name), text(passwd), flag(remember), flag(autoLogin)})
-        >= 0;
+                      {text(name), text(passwd), flag(remember), flag(autoLogin)}) >= 0;
 }
 
 bool UserStore::loadUser(const QString &name, QString &password, int &remember,

@@ -94,7 +94,10 @@ int fileMode(const QByteArray &path)
 class UmaskGuard
 {
 public:
-    explicit UmaskGuard(mode_t mask) : m_old(::umask(mask)) {}
+    explicit UmaskGuard(mode_t mask)
+        : m_old(::umask(mask))
+    {
+    }
     ~UmaskGuard() { ::umask(m_old); }
 
 private:
@@ -208,8 +211,8 @@ void tst_CSqlite3::emptySelectIsAtEnd_data()
                                  << QByteArray("select a from t") << 1;
     QTest::newRow("limit 0") << QByteArray("create table t(a); insert into t values(1);")
                              << QByteArray("select a from t limit 0") << 1;
-    QTest::newRow("where false, no table") << QByteArray() << QByteArray("select 1, 2, 3 where 0")
-                                           << 3;
+    QTest::newRow("where false, no table")
+        << QByteArray() << QByteArray("select 1, 2, 3 where 0") << 3;
 }
 
 void tst_CSqlite3::emptySelectIsAtEnd()
@@ -241,11 +244,10 @@ void tst_CSqlite3::queryInt_data()
     QTest::newRow("count over two rows")
         << QByteArray("create table t(a); insert into t values(1), (2);")
         << QByteArray("select count(*) from t") << 2;
-    QTest::newRow("digits followed by letters") << QByteArray() << QByteArray("select '12abc'")
-                                                << 12;
+    QTest::newRow("digits followed by letters")
+        << QByteArray() << QByteArray("select '12abc'") << 12;
     QTest::newRow("letters only") << QByteArray() << QByteArray("select 'abc'") << 0;
-    QTest::newRow("white space and a sign") << QByteArray() << QByteArray("select '  -42x'")
-                                            << -42;
+    QTest::newRow("white space and a sign") << QByteArray() << QByteArray("select '  -42x'") << -42;
     QTest::newRow("first column of the first row")
         << QByteArray("create table t(a, b); insert into t values(5, 6), (7, 8);")
         << QByteArray("select a, b from t order by a") << 5;
@@ -254,10 +256,10 @@ void tst_CSqlite3::queryInt_data()
     QTest::newRow("invalid sql") << QByteArray() << QByteArray("selec 1") << 0;
     QTest::newRow("error at the first step")
         << QByteArray() << QByteArray("select abs(-9223372036854775808)") << 0;
-    QTest::newRow("beyond int saturates") << QByteArray() << QByteArray("select 99999999999")
-                                          << INT_MAX;
-    QTest::newRow("below int saturates") << QByteArray() << QByteArray("select -99999999999")
-                                         << INT_MIN;
+    QTest::newRow("beyond int saturates")
+        << QByteArray() << QByteArray("select 99999999999") << INT_MAX;
+    QTest::newRow("below int saturates")
+        << QByteArray() << QByteArray("select -99999999999") << INT_MIN;
 }
 
 void tst_CSqlite3::queryInt()
@@ -397,8 +399,8 @@ void tst_CSqlite3::columnIndex_data()
 
     QTest::newRow("first column") << QByteArray("user_name") << false << 0 << QByteArray();
     QTest::newRow("second column") << QByteArray("passwd") << false << 1 << QByteArray();
-    QTest::newRow("repeated name gives the first") << QByteArray("dup") << false << 2
-                                                   << QByteArray();
+    QTest::newRow("repeated name gives the first")
+        << QByteArray("dup") << false << 2 << QByteArray();
     QTest::newRow("upper case does not match")
         << QByteArray("USER_NAME") << false << -1
         << QByteArray("Can not find the colname : USER_NAME");
@@ -406,8 +408,7 @@ void tst_CSqlite3::columnIndex_data()
         << QByteArray("user") << false << -1 << QByteArray("Can not find the colname : user");
     QTest::newRow("empty name") << QByteArray("") << false << -1
                                 << QByteArray("The pColName is empty");
-    QTest::newRow("null name") << QByteArray() << true << -1
-                               << QByteArray("The pColName is empty");
+    QTest::newRow("null name") << QByteArray() << true << -1 << QByteArray("The pColName is empty");
 }
 
 void tst_CSqlite3::columnIndex()
@@ -477,10 +478,10 @@ void tst_CSqlite3::blobValue_data()
         });
     };
     // A null pointer shows as the length that came with it, which must be 0.
-    QTest::newRow("bytes by index") << byIndex(0) << QVariant(QByteArray("\x00\xff\x10", 3))
-                                    << QByteArray();
-    QTest::newRow("bytes by name") << byName("b") << QVariant(QByteArray("\x00\xff\x10", 3))
-                                   << QByteArray();
+    QTest::newRow("bytes by index")
+        << byIndex(0) << QVariant(QByteArray("\x00\xff\x10", 3)) << QByteArray();
+    QTest::newRow("bytes by name")
+        << byName("b") << QVariant(QByteArray("\x00\xff\x10", 3)) << QByteArray();
     QTest::newRow("text as bytes") << byName("t") << QVariant(QByteArray("hi")) << QByteArray();
     QTest::newRow("null") << byName("n") << QVariant(0) << QByteArray();
     QTest::newRow("unknown name") << byName("bb") << QVariant(0)
@@ -543,14 +544,14 @@ void tst_CSqlite3::columnNameAndDeclType_data()
     QTest::addColumn<QByteArray>("declType");
     QTest::addColumn<QByteArray>("error");
 
-    QTest::newRow("declared text column") << 0 << true << QByteArray("user_name")
-                                          << QByteArray("VARCHAR(128)") << QByteArray();
-    QTest::newRow("declared int column") << 1 << true << QByteArray("n") << QByteArray("INT")
-                                         << QByteArray();
+    QTest::newRow("declared text column")
+        << 0 << true << QByteArray("user_name") << QByteArray("VARCHAR(128)") << QByteArray();
+    QTest::newRow("declared int column")
+        << 1 << true << QByteArray("n") << QByteArray("INT") << QByteArray();
     QTest::newRow("expression has no declared type")
         << 2 << true << QByteArray("expr") << QByteArray() << QByteArray();
-    QTest::newRow("index past the end") << 3 << false << QByteArray() << QByteArray()
-                                        << QByteArray("Exceed index");
+    QTest::newRow("index past the end")
+        << 3 << false << QByteArray() << QByteArray() << QByteArray("Exceed index");
 }
 
 void tst_CSqlite3::columnNameAndDeclType()
@@ -592,9 +593,10 @@ void tst_CSqlite3::walksAllRows()
     {
         CSqlite3 db(path().constData());
         for (int i = 1; i <= rows; ++i)
-            QCOMPARE(db.execute(QByteArray("insert into t values(" + QByteArray::number(i) + ")")
-                                    .constData()),
-                     1);
+            QCOMPARE(
+                db.execute(
+                    QByteArray("insert into t values(" + QByteArray::number(i) + ")").constData()),
+                1);
     }
 
     CSqlite3 db(path().constData());
@@ -626,10 +628,10 @@ void tst_CSqlite3::defaultQuery_data()
                                  << QVariant(-1) << noStatement;
     QTest::newRow("hasStatement") << QueryOp([](CSqlite3Query &q) { return q.hasStatement(); })
                                   << QVariant(false) << noStatement;
-    QTest::newRow("atEnd") << QueryOp([](CSqlite3Query &q) { return q.atEnd(); })
-                           << QVariant(true) << noStatement;
-    QTest::newRow("nextRow") << QueryOp([](CSqlite3Query &q) { return q.nextRow(); })
-                             << QVariant(1) << noStatement;
+    QTest::newRow("atEnd") << QueryOp([](CSqlite3Query &q) { return q.atEnd(); }) << QVariant(true)
+                           << noStatement;
+    QTest::newRow("nextRow") << QueryOp([](CSqlite3Query &q) { return q.nextRow(); }) << QVariant(1)
+                             << noStatement;
     QTest::newRow("columnIndex") << QueryOp([](CSqlite3Query &q) { return q.columnIndex("a"); })
                                  << QVariant(-1) << noStatement;
     QTest::newRow("columnType") << QueryOp([](CSqlite3Query &q) { return q.columnType(0); })
@@ -679,13 +681,19 @@ void tst_CSqlite3::emptyPath_data()
     QTest::addColumn<DbOp>("operation");
     QTest::addColumn<QVariant>("expected");
 
-    const DbOp open = [](CSqlite3 &db) { return QVariant(db.open()); };
-    const DbOp execute = [](CSqlite3 &db) { return QVariant(db.execute("create table t(a)")); };
+    const DbOp open = [](CSqlite3 &db) {
+        return QVariant(db.open());
+    };
+    const DbOp execute = [](CSqlite3 &db) {
+        return QVariant(db.execute("create table t(a)"));
+    };
     const DbOp query = [](CSqlite3 &db) {
         std::unique_ptr<CSqlite3Query> q(db.query("select 1"));
         return QVariant(q != nullptr);
     };
-    const DbOp queryInt = [](CSqlite3 &db) { return QVariant(db.queryInt("select 5")); };
+    const DbOp queryInt = [](CSqlite3 &db) {
+        return QVariant(db.queryInt("select 5"));
+    };
     const DbOp bound = [](CSqlite3 &db) {
         return QVariant(db.execute("select ?", {CSqlite3Param::fromInt(1)}));
     };
@@ -696,8 +704,7 @@ void tst_CSqlite3::emptyPath_data()
     QTest::newRow("null path, execute") << QByteArray() << true << execute << QVariant(-1);
     QTest::newRow("empty path, query") << QByteArray("") << false << query << QVariant(false);
     QTest::newRow("empty path, queryInt") << QByteArray("") << false << queryInt << QVariant(0);
-    QTest::newRow("empty path, bound execute")
-        << QByteArray("") << false << bound << QVariant(-1);
+    QTest::newRow("empty path, bound execute") << QByteArray("") << false << bound << QVariant(-1);
     // Cutting it would name another file.
     QTest::newRow("path too long to keep")
         << QByteArray(CSqlite3::PathSize, 'a') << false << execute << QVariant(-1);
@@ -732,7 +739,8 @@ void tst_CSqlite3::invalidSql_data()
 void tst_CSqlite3::invalidSql()
 {
     QFETCH(QByteArray, sql);
-    const QByteArray setup("create table t(a not null, u unique); insert into t values(0, 'taken');");
+    const QByteArray setup(
+        "create table t(a not null, u unique); insert into t values(0, 'taken');");
     seed(setup, "test.db");
     seed(setup, "reference.db");
 
@@ -757,18 +765,19 @@ void tst_CSqlite3::executeCountsChanges_data()
     QTest::addColumn<QByteArray>("sql");
     QTest::addColumn<int>("changes");
 
-    QTest::newRow("insert three rows") << QByteArray("create table t(a);")
-                                       << QByteArray("insert into t values(1), (2), (3)") << 3;
+    QTest::newRow("insert three rows")
+        << QByteArray("create table t(a);") << QByteArray("insert into t values(1), (2), (3)") << 3;
     QTest::newRow("update matching none")
         << QByteArray("create table t(a); insert into t values(1);")
         << QByteArray("update t set a = 2 where a = 5") << 0;
-    QTest::newRow("delete two rows") << QByteArray("create table t(a); insert into t values(1), (2);")
-                                     << QByteArray("delete from t") << 2;
+    QTest::newRow("delete two rows")
+        << QByteArray("create table t(a); insert into t values(1), (2);")
+        << QByteArray("delete from t") << 2;
     QTest::newRow("create table keeps the earlier count")
         << QByteArray("create table t(a);")
         << QByteArray("insert into t values(1), (2); create table u(b)") << 2;
-    QTest::newRow("statements without changes") << QByteArray() << QByteArray("create table u(b)")
-                                                << 0;
+    QTest::newRow("statements without changes")
+        << QByteArray() << QByteArray("create table u(b)") << 0;
 }
 
 void tst_CSqlite3::executeCountsChanges()
@@ -946,8 +955,11 @@ void tst_CSqlite3::boundedCopies_data()
     {
         const char *name;
         int extra;
-    } sizes[] = {{"n = 0", INT_MIN}, {"n below the length", -3}, {"n = length", 0},
-                 {"n = length + 1", 1}, {"n = length + 5", 5}};
+    } sizes[] = {{"n = 0", INT_MIN},
+                 {"n below the length", -3},
+                 {"n = length", 0},
+                 {"n = length + 1", 1},
+                 {"n = length + 5", 5}};
     for (int source = 0; source < 3; ++source) {
         for (const auto &size : sizes) {
             QTest::addRow("%s, %s", sources[source], size.name) << source << size.extra;
@@ -967,9 +979,9 @@ void tst_CSqlite3::boundedCopies()
     QVERIFY(query);
     query->setErrMsg("query text");
 
-    const QByteArray text = source == 0 ? QByteArray("The DB Path is Empty!")
-        : source == 1                   ? QByteArray("query text")
-                                        : QByteArray("abcdefgh");
+    const QByteArray text = source == 0   ? QByteArray("The DB Path is Empty!")
+                            : source == 1 ? QByteArray("query text")
+                                          : QByteArray("abcdefgh");
     const int n = extra == INT_MIN ? 0 : text.size() + extra;
 
     char dst[64];
@@ -1069,9 +1081,8 @@ void tst_CSqlite3::boundValuesRoundTrip()
     QCOMPARE(db.queryInt("select count(*) from t where a = ?", {bytes(value)}), 1);
     QCOMPARE(db.queryInt("select count(*) from t"), 2);
 
-    std::unique_ptr<CSqlite3Query> query(
-        db.query("select a, length(cast(a as blob)) from t where id = ?",
-                 {CSqlite3Param::fromInt(2)}));
+    std::unique_ptr<CSqlite3Query> query(db.query(
+        "select a, length(cast(a as blob)) from t where id = ?", {CSqlite3Param::fromInt(2)}));
     QVERIFY(query);
     QVERIFY(!query->atEnd());
     int length = -1;
@@ -1089,10 +1100,10 @@ void tst_CSqlite3::boundStatementMisuse_data()
     const QByteArray count("The parameter count does not match");
     QTest::newRow("too few values") << QByteArray("insert into t(a, b) values(?, ?)") << 1 << count;
     QTest::newRow("too many values") << QByteArray("insert into t(a) values(?)") << 2 << count;
-    QTest::newRow("values for a text without parameters") << QByteArray("delete from t") << 1
-                                                          << count;
-    QTest::newRow("two statements") << QByteArray("insert into t(a) values(?); delete from t")
-                                    << 1 << QByteArray("Bound values take a single statement");
+    QTest::newRow("values for a text without parameters")
+        << QByteArray("delete from t") << 1 << count;
+    QTest::newRow("two statements") << QByteArray("insert into t(a) values(?); delete from t") << 1
+                                    << QByteArray("Bound values take a single statement");
     QTest::newRow("invalid sql") << QByteArray("insert int t values(?)") << 1
                                  << QByteArray("sqlite3_prepare return false");
     QTest::newRow("empty text") << QByteArray("") << 0

@@ -25,7 +25,10 @@ Q_DECLARE_METATYPE(StoreOp)
 namespace {
 
 const char CreateTableSql[] =
-    "CREATE TABLE tbl_user_info(id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,user_name VARCHAR(128) NOT NULL,passwd VARCHAR(128) NOT NULL,remember_pwd INT NOT NULL DEFAULT 0,auto_login INT NOT NULL DEFAULT 0,login_time TIMESTAMP default (datetime('now', 'localtime')))";
+    "CREATE TABLE tbl_user_info(id INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT,user_name "
+    "VARCHAR(128) NOT NULL,passwd VARCHAR(128) NOT NULL,remember_pwd INT NOT NULL DEFAULT "
+    "0,auto_login INT NOT NULL DEFAULT 0,login_time TIMESTAMP default (datetime('now', "
+    "'localtime')))";
 
 CSqlite3Param text(const QString &value)
 {
@@ -44,7 +47,10 @@ int fileMode(const QString &path)
 class UmaskGuard
 {
 public:
-    explicit UmaskGuard(mode_t mask) : m_old(::umask(mask)) {}
+    explicit UmaskGuard(mode_t mask)
+        : m_old(::umask(mask))
+    {
+    }
     ~UmaskGuard() { ::umask(m_old); }
 
 private:
@@ -130,7 +136,8 @@ int tst_UserStore::rowsNamed(const QString &name) const
 QString tst_UserStore::columnOf(const char *column, const QString &name) const
 {
     CSqlite3 db(dbPath().constData());
-    const QByteArray sql = QByteArray("select ") + column + " from tbl_user_info where user_name = ?";
+    const QByteArray sql =
+        QByteArray("select ") + column + " from tbl_user_info where user_name = ?";
     std::unique_ptr<CSqlite3Query> query(db.query(sql.constData(), {text(name)}));
     if (!query || query->atEnd())
         return QString();
@@ -307,20 +314,27 @@ void tst_UserStore::valuesRoundTrip_data()
     QTest::addColumn<QString>("password");
 
     const QString plain = QStringLiteral("plain");
-    QTest::newRow("quote in name") << "o'brien" << "pw";
-    QTest::newRow("quote in password") << "dave" << "it's 'quoted'";
-    QTest::newRow("format markers") << "%s%d" << "%s%n%%";
-    QTest::newRow("statement text in name") << "x' or '1'='1" << "pw";
-    QTest::newRow("statement text in password") << "erin" << "'); delete from tbl_user_info; --";
+    QTest::newRow("quote in name") << "o'brien"
+                                   << "pw";
+    QTest::newRow("quote in password") << "dave"
+                                       << "it's 'quoted'";
+    QTest::newRow("format markers") << "%s%d"
+                                    << "%s%n%%";
+    QTest::newRow("statement text in name") << "x' or '1'='1"
+                                            << "pw";
+    QTest::newRow("statement text in password") << "erin"
+                                                << "'); delete from tbl_user_info; --";
     QTest::newRow("2000-character name") << QString(2000, QLatin1Char('n')) << plain;
     QTest::newRow("2000-character password") << "frank" << QString(2000, QLatin1Char('p'));
-    QTest::newRow("2000 characters each") << QString(2000, QChar(0x5f20)) << QString(2000, QLatin1Char('\''));
+    QTest::newRow("2000 characters each")
+        << QString(2000, QChar(0x5f20)) << QString(2000, QLatin1Char('\''));
     QTest::newRow("multi-byte text across 127 bytes")
         << QString(126, QLatin1Char('a')) + QStringLiteral("\u00e9\u00e9") << plain;
     QTest::newRow("non-ASCII") << QStringLiteral("\u5f20\u4e09") << QStringLiteral("\u5bc6\u7801");
     QTest::newRow("zero character inside") << QStringLiteral("a") + QChar(0) + QStringLiteral("b")
                                            << QStringLiteral("p") + QChar(0) + QStringLiteral("w");
-    QTest::newRow("backslash and newline") << "back\\slash\nline" << "tab\there";
+    QTest::newRow("backslash and newline") << "back\\slash\nline"
+                                           << "tab\there";
 }
 
 // Fault guard: values were written into a 1023-byte statement text, so a quote could break the
@@ -543,12 +557,11 @@ void tst_UserStore::lockedDatabaseFails_data()
     QTest::addColumn<QVariant>("afterwards");
 
     const QString alice = QStringLiteral("alice");
-    QTest::newRow("userExists")
-        << StoreOp([=](UserStore &s) { return s.userExists(alice); }) << QVariant(false)
-        << QVariant(true);
-    QTest::newRow("saveUser")
-        << StoreOp([=](UserStore &s) { return s.saveUser(alice, QStringLiteral("x"), true, false); })
-        << QVariant(false) << QVariant(true);
+    QTest::newRow("userExists") << StoreOp([=](UserStore &s) { return s.userExists(alice); })
+                                << QVariant(false) << QVariant(true);
+    QTest::newRow("saveUser") << StoreOp([=](UserStore &s) {
+        return s.saveUser(alice, QStringLiteral("x"), true, false);
+    }) << QVariant(false) << QVariant(true);
     QTest::newRow("loadUser") << StoreOp([=](UserStore &s) {
         QString password;
         int remember = 0;
