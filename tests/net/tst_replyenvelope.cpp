@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "net/replyenvelope.h"
+#include "tests/support/testsupport.h"
 
 #include <QTest>
 
@@ -72,7 +73,8 @@ void TstReplyEnvelope::parse()
     QString gotMsg = QStringLiteral("<before>");
     QString gotToken = QStringLiteral("<before>");
     // Zero characters are kept in the text: the parser itself must stop at them.
-    const QString text = QString::fromUtf8(body.constData(), body.size());
+    const QString text = TestSupport::textWithZeros(body);
+    QCOMPARE(text.contains(QChar(0)), body.contains('\0'));
     QCOMPARE(parseReplyEnvelope(text, gotMsg, gotToken), status);
     QCOMPARE(gotMsg, msg);
     QCOMPARE(gotToken, token);

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTextCodec>
 
 #include <sys/stat.h>
 
@@ -16,6 +17,11 @@ QString binDir()
 QString program(const QString &name)
 {
     return binDir() + QLatin1Char('/') + name;
+}
+
+QString textWithZeros(const QByteArray &bytes)
+{
+    return QTextCodec::codecForMib(106)->toUnicode(bytes); // 106: UTF-8
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)

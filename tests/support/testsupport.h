@@ -10,6 +10,8 @@ namespace TestSupport {
 QString binDir();
 // Path of one of the built programs.
 QString program(const QString &name);
+// Bytes as UTF-8 text, zero bytes kept as zero characters.
+QString textWithZeros(const QByteArray &bytes);
 // Writes bytes to a file, replacing it; false on failure.
 bool writeFile(const QString &path, const QByteArray &bytes);
 // Copies the built programs (those that exist) into dir, which then is their

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+#include "app/companionchannel.h"
+
+#include <QHostAddress>
+#include <QUdpSocket>
+
+namespace CompanionChannel {
+
+QString decodeDatagram(const QByteArray &datagram)
+{
+    const int zero = datagram.indexOf('\0');
+    return QString::fromUtf8(zero < 0 ? datagram : datagram.left(zero));
+}
+
+bool bind(QUdpSocket *socket, int port)
+{
+    return socket->bind(QHostAddress::LocalHost, static_cast<quint16>(port));
+}
+
+QStringList readPending(QUdpSocket *socket)
+{
+    QStringList commands;
+    while (socket->hasPendingDatagrams()) {
+        QByteArray datagram(static_cast<int>(qMax<qint64>(socket->pendingDatagramSize(), 0)), '\0');
+        const qint64 read = socket->readDatagram(datagram.data(), datagram.size());
+        datagram.truncate(static_cast<int>(qMax<qint64>(read, 0)));
+        commands.append(decodeDatagram(datagram));
+    }
+    return commands;
+}
+
+void send(QUdpSocket *socket, const QByteArray &command, int port)
+{
+    socket->writeDatagram(command, QHostAddress::LocalHost, static_cast<quint16>(port));
+}
+
+} // namespace CompanionChannel
