@@ -1,0 +1,197 @@
+// SPDX-License-Identifier: MIT
+#include "frame/clwdialog.h"
+
+#include <QChildEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace {
+
+// Event positions are fractional; every use works on them rounded as qRound does.
+QPoint rounded(const QPointF &p)
+{
+    return QPoint(qRound(p.x()), qRound(p.y()));
+}
+
+} // namespace
+
+CLWDialog::CLWDialog(QWidget *parent)
+    : QDialog(parent, Qt::WindowFlags())
+{
+    // Tracking lets the cursor follow the edge bands without a button held.
+    setAttribute(Qt::WA_MouseTracking);
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_TranslucentBackground, false);
+}
+
+void CLWDialog::setBackgroundImage(const QString &path, int left, int top, int right, int bottom)
+{
+    m_strBackgroundImage = path;
+    m_nLeftMargin = left;
+    m_nTopMargin = top;
+    m_nRightMargin = right;
+    m_nBottomMargin = bottom;
+    // A size no window paints at, so the next paint renders anew.
+    m_nCachedWidth = 0;
+    m_nCachedHeight = 0;
+    update();
+}
+
+void CLWDialog::setTitleHeight(int height)
+{
+    m_nTitleHeight = height;
+}
+
+void CLWDialog::setResizable(bool resizable)
+{
+    m_bResizable = resizable;
+}
+
+CLWDialog::Region CLWDialog::hitTest(int x, int y) const
+{
+    return FrameGeometry::hitTest(x, y, width(), height(), m_nBorderWidth);
+}
+
+void CLWDialog::updateCursor(Region region)
+{
+    // The cursor keeps the shape it had when a drag began until the drag ends.
+    if (m_bPressed)
+        region = m_ePressRegion;
+    const Qt::CursorShape shape =
+        (!m_bResizable || isMaximized()) ? Qt::ArrowCursor : FrameGeometry::cursorShape(region);
+    if (cursor().shape() == shape)
+        return;
+    m_eCursorShape = shape;
+    setCursor(QCursor(shape));
+}
+
+bool CLWDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != this) {
+        if (event->type() == QEvent::KeyPress) {
+            // QDialog rejects on Escape; a frameless window has no other close affordance
+            // than its own buttons, so Escape typed into a child must not close it.
+            if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
+                return true;
+        } else if (event->type() == QEvent::Enter && m_eCursorShape != Qt::ArrowCursor) {
+            // Leaving an edge band straight onto a child gives the dialog no move event, so
+            // the resize cursor would stick on a child that inherits it.
+            const QWidget *child = qobject_cast<QWidget *>(watched);
+            if (child && child->cursor().shape() == m_eCursorShape)
+                setCursor(QCursor(Qt::ArrowCursor));
+            m_eCursorShape = Qt::ArrowCursor;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CLWDialog::childEvent(QChildEvent *event)
+{
+    // Only direct children are watched: a child that leaves stops being filtered, so its
+    // key presses and enter events no longer concern this window.
+    if (event->added() || event->polished())
+        event->child()->installEventFilter(this);
+    else if (event->removed())
+        event->child()->removeEventFilter(this);
+    QDialog::childEvent(event);
+}
+
+void CLWDialog::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || isMaximized()) {
+        QDialog::mousePressEvent(event);
+        return;
+    }
+
+    const QPoint pos = rounded(event->localPos());
+    m_ePressRegion = hitTest(pos.x(), pos.y());
+
+    const bool startDrag = m_ePressRegion == FrameGeometry::Centre
+                               ? m_nTitleHeight == -1 || pos.y() <= m_nTitleHeight
+                               : m_bResizable;
+
+    if (startDrag) {
+        m_bPressed = true;
+        m_ptPress = rounded(event->screenPos());
+        m_rcPress = geometry();
+    }
+    QDialog::mousePressEvent(event);
+    event->ignore();
+}
+
+void CLWDialog::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint pos = rounded(event->localPos());
+    updateCursor(hitTest(pos.x(), pos.y()));
+
+    if (m_bPressed) {
+        // Always from the press state, never from the previous move, so rounding cannot add up.
+        const QPoint delta = rounded(event->screenPos()) - m_ptPress;
+        if (m_ePressRegion == FrameGeometry::Centre) {
+            move(m_rcPress.topLeft() + delta);
+        } else {
+            setGeometry(FrameGeometry::resizedGeometry(m_rcPress, m_ePressRegion, delta.x(),
+                                                       delta.y(), minimumSize()));
+        }
+    }
+    QDialog::mouseMoveEvent(event);
+}
+
+void CLWDialog::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_bPressed) {
+        m_bPressed = false;
+        event->ignore();
+        releaseMouse();
+    }
+    QDialog::mouseReleaseEvent(event);
+}
+
+void CLWDialog::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The base handler would treat the double click as another press.
+    if (event->button() != Qt::LeftButton || !m_bResizable)
+        return;
+    const QPoint pos = rounded(event->localPos());
+    if (hitTest(pos.x(), pos.y()) != FrameGeometry::Centre)
+        return;
+    if (m_nTitleHeight != -1 && pos.y() > m_nTitleHeight)
+        return;
+    if (isMaximized())
+        showNormal();
+    else
+        showMaximized();
+}
+
+void CLWDialog::paintEvent(QPaintEvent *)
+{
+    if (m_strBackgroundImage.isEmpty()) {
+        setAttribute(Qt::WA_TranslucentBackground, false);
+        return;
+    }
+    const int w = width();
+    const int h = height();
+    if (w != m_nCachedWidth || h != m_nCachedHeight)
+        renderBackground(w, h);
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_pixBackground);
+}
+
+void CLWDialog::renderBackground(int width, int height)
+{
+    QPixmap image;
+    image.load(m_strBackgroundImage);
+    ++m_nBackgroundLoads;
+    m_nCachedWidth = width;
+    m_nCachedHeight = height;
+
+    m_pixBackground = QPixmap(width, height);
+    m_pixBackground.fill(QColor(0, 0, 0, 0));
+    QPainter painter(&m_pixBackground);
+    const QMargins margins(m_nLeftMargin, m_nTopMargin, m_nRightMargin, m_nBottomMargin);
+    for (const FrameGeometry::Slice &slice :
+         FrameGeometry::nineSlices(image.size(), QSize(width, height), margins))
+        painter.drawPixmap(slice.target, image, slice.source);
+}
