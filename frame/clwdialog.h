@@ -27,6 +27,7 @@ public:
 
     // Margins are in pixels, the same in the image and in the window.
     void setBackgroundImage(const QString &path, int left, int top, int right, int bottom);
+    QString backgroundImage() const { return m_strBackgroundImage; }
     // A press in the centre moves the window only at y <= height; -1 means the whole centre.
     void setTitleHeight(int height);
     void setResizable(bool resizable);
