@@ -1,0 +1,203 @@
+// SPDX-License-Identifier: MIT
+#include "login/loginpage.h"
+#include "ui_loginpage.h"
+
+#include "app/appconfig.h"
+#include "app/globals.h"
+#include "login/logindialogcomboxlistitem.h"
+#include "net/chttp.h"
+#include "net/replyenvelope.h"
+#include "net/serviceurl.h"
+#include "store/userstore.h"
+
+#include <QDesktopServices>
+#include <QListWidget>
+#include <QNetworkReply>
+#include <QPixmap>
+#include <QUrl>
+
+namespace {
+
+const QString UserListStyle = QStringLiteral("color:#E7E7E7;font: 14px \"微软雅黑\";height:30px;");
+
+void openInBrowser(const QString &path)
+{
+    QDesktopServices::openUrl(QUrl(serviceUrl(path), QUrl::TolerantMode));
+}
+
+} // namespace
+
+LoginPage::LoginPage(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::LoginPage)
+{
+    ui->setupUi(this);
+    ui->editPassword->setEchoMode(QLineEdit::Password);
+
+    m_userList = new QListWidget;
+    m_userEdit = new QLineEdit(ui->cbUserName);
+    ui->cbUserName->setModel(m_userList->model());
+    ui->cbUserName->setView(m_userList);
+
+    ui->autoLogin->hide();
+    ui->lbTip->hide();
+    ui->widTip->hide();
+
+    m_http = new CHttp(this);
+    connect(m_http, &QNetworkAccessManager::finished, this, &LoginPage::replyFinished);
+    connect(m_userEdit, &QLineEdit::textEdited, this, &LoginPage::textEdit);
+
+    m_userEdit->setStyleSheet(QStringLiteral(
+        "QLineEdit{min-width:252px;min-height:40px;max-width:252px;max-height:40px;border:none;"
+        "background-color: transparent;font: 20px \"微软雅黑\";color: rgb(125, 145, 145);}"));
+    m_userEdit->setPlaceholderText(QStringLiteral("请输入11位手机号"));
+
+    onUpdateRcode();
+}
+
+LoginPage::~LoginPage()
+{
+    delete m_http;
+    delete ui;
+}
+
+void LoginPage::showEvent(QShowEvent *event)
+{
+    reloadUserList();
+    QWidget::showEvent(event);
+}
+
+void LoginPage::reloadUserList()
+{
+    m_userList->clear();
+    m_userList->setStyleSheet(UserListStyle);
+
+    QStringList names;
+    UserStore::instance().listUserNames(names);
+    for (int i = 0; i < names.size(); ++i) {
+        const QString &name = names.at(i);
+        if (i == 0) {
+            m_userEdit->setText(name);
+            m_userName = name;
+            fillFromStore(name);
+        }
+        auto *row = new LoginDialogComboxListItem;
+        row->setText(name);
+        row->setMaximumSize(ui->cbUserName->width(), ui->cbUserName->height());
+        connect(row, &LoginDialogComboxListItem::DeleteUser, this, &LoginPage::deleteUser);
+        connect(row, &LoginDialogComboxListItem::ShowUser, this, &LoginPage::showUser);
+        auto *item = new QListWidgetItem(m_userList);
+        m_userList->setItemWidget(item, row);
+    }
+}
+
+void LoginPage::fillFromStore(const QString &name)
+{
+    if (name.isEmpty())
+        return;
+    UserStore::instance().loadUser(name, m_password, m_remember, m_autoLogin);
+    ui->editPassword->setText(m_password);
+    ui->chkRemember->setChecked(m_remember == 1);
+    if (m_autoLogin == 1) {
+        ui->autoLogin->setChecked(true);
+        on_btnLogin_clicked();
+    }
+}
+
+void LoginPage::on_btnLogin_clicked()
+{
+    m_userName = m_userEdit->text();
+    m_password = ui->editPassword->text();
+    m_remember = ui->chkRemember->isChecked() ? 1 : 0;
+    m_autoLogin = ui->autoLogin->isChecked() ? 1 : 0;
+
+    if (m_userName.isEmpty()) {
+        showTip(QStringLiteral("用户名不能为空"));
+        return;
+    }
+    if (m_password.isEmpty()) {
+        showTip(QStringLiteral("密码不能为空"));
+        return;
+    }
+
+    m_sent = {m_userName, m_password, m_remember, m_autoLogin};
+    ui->btnLogin->setText(QStringLiteral("登录中..."));
+    ui->btnLogin->setEnabled(false);
+    m_http->post(serviceUrl(QStringLiteral("orvane/client/login?userName=%1&passWord=%2"),
+                            {m_userName, m_password}),
+                 QString());
+}
+
+void LoginPage::replyFinished(QNetworkReply *reply)
+{
+    QString msg;
+    const int status = parseReplyEnvelope(decodeReplyBody(reply->readAll()), msg, g_token);
+    // A reply without a message is a failed request (no network, time-out, HTTP error,
+    // not JSON): say so rather than show an empty tip.
+    if (status != 1 && msg.isEmpty())
+        msg = QStringLiteral("网络连接失败，请稍后重试");
+    showTip(msg);
+    ui->btnLogin->setText(QStringLiteral("登录"));
+    ui->btnLogin->setEnabled(true);
+    reply->deleteLater();
+
+    if (status == 1) {
+        UserStore::instance().saveUser(m_sent.userName,
+                                       m_sent.remember == 1 ? m_sent.password : QString(),
+                                       m_sent.remember != 0, m_sent.autoLogin != 0);
+        emit loginSuc();
+    }
+}
+
+void LoginPage::showUser(const QString &user)
+{
+    m_userEdit->setText(user);
+    m_userName = user;
+    fillFromStore(user);
+    ui->cbUserName->hidePopup();
+}
+
+void LoginPage::textEdit(const QString &strText)
+{
+    fillFromStore(strText);
+}
+
+void LoginPage::deleteUser(const QString &user)
+{
+    if (user == m_userEdit->text()) {
+        m_userEdit->clear();
+        ui->editPassword->clear();
+    }
+    UserStore::instance().removeUser(user);
+    ui->cbUserName->hidePopup();
+    reloadUserList();
+}
+
+void LoginPage::on_btnForgetPwd_clicked()
+{
+    openInBrowser(QStringLiteral("orvane/resetPsd"));
+}
+
+void LoginPage::on_btnRegister_clicked()
+{
+    openInBrowser(QStringLiteral("orvane/login?type=register"));
+}
+
+void LoginPage::on_btnCode_clicked()
+{
+    emit showPage(1);
+}
+
+void LoginPage::onUpdateRcode()
+{
+    const QPixmap code(AppConfig::applicationFile(QStringLiteral("RCode.jpg")));
+    ui->lbRCode->setPixmap(code.isNull() ? QPixmap()
+                                         : code.scaled(120, 120, Qt::IgnoreAspectRatio,
+                                                       Qt::FastTransformation));
+}
+
+void LoginPage::showTip(const QString &text)
+{
+    ui->lbTip->setText(text);
+    ui->lbTip->show();
+}

@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+#include "login/rcodepage.h"
+#include "ui_rcodepage.h"
+
+#include "app/appconfig.h"
+#include "app/globals.h"
+#include "net/chttp.h"
+#include "net/replyenvelope.h"
+#include "net/serviceurl.h"
+
+#include <QDebug>
+#include <QNetworkReply>
+#include <QSaveFile>
+#include <QTimerEvent>
+
+RcodePage::RcodePage(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::RcodePage)
+{
+    ui->setupUi(this);
+    m_http = new CHttp(this);
+    connect(m_http, &QNetworkAccessManager::finished, this, &RcodePage::replyFinished);
+    m_http->get(serviceUrl(QStringLiteral("orvane/qrcode/getImageCode")));
+    m_timerId = startTimer(PollIntervalMs);
+}
+
+RcodePage::~RcodePage()
+{
+    stopPolling();
+    delete ui;
+}
+
+void RcodePage::stopPolling()
+{
+    if (m_timerId > 0) {
+        killTimer(m_timerId);
+        m_timerId = 0;
+    }
+}
+
+int RcodePage::parseStateReply(const QString &text, QString &userName, QString &passWord)
+{
+    qDebug() << text;
+    const std::optional<QVariantMap> reply = parseReplyObject(text);
+    if (!reply)
+        return 0;
+    const int status = replyStatus(*reply);
+    if (status == 1) {
+        userName = reply->value(QStringLiteral("userName")).toString();
+        passWord = reply->value(QStringLiteral("passWord")).toString();
+    }
+    return status;
+}
+
+void RcodePage::on_btnRet_clicked()
+{
+    emit showPage(0);
+}
+
+void RcodePage::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_timerId && !m_imagePending) {
+        m_http->post(serviceUrl(QStringLiteral("orvane/qrcode/getQRcodeState")), QString());
+        qDebug() << "orvane/qrcode/getQRcodeState;";
+    }
+    QWidget::timerEvent(event);
+}
+
+void RcodePage::replyFinished(QNetworkReply *reply)
+{
+    if (m_statePending) {
+        const int status = parseStateReply(decodeReplyBody(reply->readAll()), g_userName, g_passWord);
+        if (!g_userName.isEmpty() && !g_passWord.isEmpty()) {
+            m_statePending = false;
+            stopPolling();
+            if (status == 1) {
+                g_qrLogin = true;
+                emit loginSuc();
+            }
+        }
+    }
+    if (m_imagePending && storeImage(reply->readAll())) {
+        emit updateRcode();
+        m_imagePending = false;
+        m_statePending = true;
+    }
+    reply->deleteLater();
+}
+
+bool RcodePage::storeImage(const QByteArray &bytes)
+{
+    // Written aside and renamed into place, so the preview never reads half an image.
+    QSaveFile file(AppConfig::applicationFile(QStringLiteral("RCode.jpg")));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(bytes);
+    if (!file.commit())
+        return false;
+    qDebug() << file.fileName();
+    return true;
+}

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QWidget>
+
+class CHttp;
+class QNetworkReply;
+
+namespace Ui {
+class RcodePage;
+}
+
+// The QR-code login. From construction on, whichever page is shown, it fetches the
+// QR image into "RCode.jpg" and then polls the login state until a phone confirms.
+class RcodePage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int PollIntervalMs = 2000;
+
+    explicit RcodePage(QWidget *parent = nullptr);
+    ~RcodePage() override;
+
+    void stopPolling();
+    int pollTimerId() const { return m_timerId; }
+
+    // Reads a state reply {"status", "userName", "passWord"}; gives the status and, on
+    // status 1, sets both outputs. Anything but a JSON object gives 0 and sets nothing.
+    static int parseStateReply(const QString &text, QString &userName, QString &passWord);
+
+signals:
+    void showPage(int type);
+    void loginSuc();
+    void updateRcode();
+
+private slots:
+    void on_btnRet_clicked();
+    void replyFinished(QNetworkReply *reply);
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+
+private:
+    bool storeImage(const QByteArray &bytes);
+
+    Ui::RcodePage *ui;
+    CHttp *m_http = nullptr;
+    bool m_imagePending = true;
+    bool m_statePending = false;
+    int m_timerId = 0;
+};
