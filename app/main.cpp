@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/appconfig.h"
 #include "app/globals.h"
+#include "login/login.h"
+#include "main/maindialog.h"
 #include "platform/platform.h"
 
 #include <QApplication>
@@ -15,6 +17,19 @@ int main(int argc, char *argv[])
 
     g_baseUrl = AppConfig::readBaseUrl(defaultBaseUrl());
 
-    // The login window and the main window are not built yet.
-    return app.exec();
+    auto *login = new Login;
+    if (login->exec() != QDialog::Accepted) {
+        delete login;
+        return 0;
+    }
+
+    auto *mainDialog = new MainDialog;
+    // Quitting from the tray or the tool ends the program also while the window is
+    // hidden or minimised, when closing it would not end the event loop by itself.
+    QObject::connect(mainDialog, &QDialog::finished, &app, &QCoreApplication::quit);
+    mainDialog->show();
+    const int code = app.exec();
+    // Destroying the window also stops the tool program it started.
+    delete mainDialog;
+    return code;
 }

@@ -1,0 +1,228 @@
+// SPDX-License-Identifier: MIT
+#include "main/maindialog.h"
+#include "ui_maindialog.h"
+
+#include "app/appconfig.h"
+#include "app/companionchannel.h"
+#include "app/globals.h"
+#include "main/mainwindowplacement.h"
+#include "main/webpage.h"
+#include "net/chttp.h"
+#include "net/serviceurl.h"
+#include "platform/platform.h"
+
+#include <QDebug>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMenu>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QScreen>
+#include <QUdpSocket>
+#include <QWebSettings>
+
+int toolToggleCount = 1;
+
+MainDialog::MainDialog(QWidget *parent)
+    : CLWDialog(parent)
+    , ui(new Ui::MainDialog)
+{
+    ui->setupUi(this);
+
+    setTitleHeight(20);
+    setBackgroundImage(QStringLiteral(":/mianbk"), 20, 20, 20, 20);
+    setAttribute(Qt::WA_TranslucentBackground, true);
+    setResizable(false);
+    setWindowFlags(Qt::FramelessWindowHint);
+    setWindowTitle(QStringLiteral("Orvane-主页"));
+
+    const AppConfig::Ports ports = AppConfig::readPorts();
+    m_toolPort = ports.toolPort;
+    m_port = ports.mainPort;
+
+    ui->webView->setContextMenuPolicy(Qt::NoContextMenu);
+    auto *page = new WebPage;
+    ui->webView->setPage(page);
+    // The platform's pages are UTF-8 whatever their headers say.
+    page->settings()->setDefaultTextEncoding(QStringLiteral("utf-8"));
+    loadMainPage();
+
+    startTool();
+    setUpTray();
+
+    m_http = new CHttp(this);
+    // Nobody reads keep-alive replies; release each once done so a long day does not grow.
+    connect(m_http, &QNetworkAccessManager::finished, m_http,
+            [](QNetworkReply *reply) { reply->deleteLater(); });
+
+    m_udpSocket = new QUdpSocket(this);
+    CompanionChannel::bind(m_udpSocket, m_port);
+    connect(m_udpSocket, &QUdpSocket::readyRead, this, &MainDialog::readPendingDatagrams);
+
+    m_keepAliveTimer = startTimer(KeepAliveIntervalMs, Qt::CoarseTimer);
+}
+
+MainDialog::~MainDialog()
+{
+    delete m_trayMenu;
+    m_trayMenu = nullptr;
+    delete m_udpSocket;
+    m_udpSocket = nullptr;
+    delete m_http;
+    m_http = nullptr;
+    if (m_keepAliveTimer > 0)
+        killTimer(m_keepAliveTimer);
+    QWebPage *page = ui->webView->page();
+    delete ui;
+    delete page;
+}
+
+void MainDialog::loadMainPage()
+{
+    const QString url = g_qrLogin
+        ? serviceUrl(QStringLiteral("orvane/loginMainIndex?userName=%1&passWord=%2"),
+                     {g_userName, g_passWord})
+        : serviceUrl(QStringLiteral("orvane/main?token=%1"), {g_token});
+    ui->webView->load(QUrl(url, QUrl::TolerantMode));
+}
+
+void MainDialog::startTool()
+{
+    auto *tool = new QProcess(this);
+    const std::string path = Platform::programPath(
+        AppConfig::applicationDirectory().toStdString(), Platform::executableFileName("OrvaneTool"));
+    tool->start(QString::fromStdString(path), QStringList(), QIODevice::ReadWrite);
+}
+
+void MainDialog::setUpTray()
+{
+    auto *tray = new QSystemTrayIcon(this);
+    const QIcon icon(QStringLiteral(":/Orvane"));
+    m_trayMenu = new QMenu(this);
+    connect(m_trayMenu->addAction(QStringLiteral("开启/关闭悬浮标")), &QAction::triggered, this,
+            &MainDialog::showTool);
+    connect(m_trayMenu->addAction(QStringLiteral("显示窗口")), &QAction::triggered, this,
+            &MainDialog::showWindow);
+    connect(m_trayMenu->addAction(QStringLiteral("退出")), &QAction::triggered, this,
+            &MainDialog::closeWindow);
+    tray->setIcon(icon);
+    tray->setVisible(true);
+    tray->setContextMenu(m_trayMenu);
+    connect(tray, &QSystemTrayIcon::activated, this, &MainDialog::iconIsActived);
+}
+
+void MainDialog::on_btnClose_clicked()
+{
+    // Without a tray there would be no way back to a hidden window.
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        hide();
+    else
+        showMinimized();
+}
+
+void MainDialog::on_btnMin_clicked()
+{
+    showMinimized();
+}
+
+void MainDialog::on_btnMax_clicked()
+{
+    if (isMaximized()) {
+        showNormal();
+        ui->btnMax->setStyleSheet(QStringLiteral(
+            "QPushButton{border:none;min-width: 13px;max-width: 10px;min-height: 13px;"
+            "max-height: 10px;border-image: url(:/btnMax);}"));
+    } else {
+        showMaximized();
+        ui->btnMax->setStyleSheet(QStringLiteral(
+            "QPushButton{border:none;min-width: 15px;max-width: 12px;min-height: 15px;"
+            "max-height: 12px;border-image: url(:/btnNor);}"));
+    }
+}
+
+void MainDialog::on_bRet_clicked()
+{
+    loadMainPage();
+}
+
+void MainDialog::bringToFront()
+{
+    activateWindow();
+    showNormal();
+}
+
+void MainDialog::showWindow()
+{
+    bringToFront();
+}
+
+void MainDialog::closeWindow()
+{
+    reject();
+}
+
+void MainDialog::iconIsActived(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason == QSystemTrayIcon::DoubleClick)
+        bringToFront();
+}
+
+void MainDialog::showTool()
+{
+    CompanionChannel::send(m_udpSocket, toolToggleCount % 2 ? "hideTool" : "showTool", m_toolPort);
+    ++toolToggleCount;
+}
+
+void MainDialog::readPendingDatagrams()
+{
+    const QStringList commands = CompanionChannel::readPending(m_udpSocket);
+    for (const QString &command : commands)
+        responseUdpMsg(command);
+}
+
+void MainDialog::responseUdpMsg(const QString &msg)
+{
+    if (msg == QLatin1String("directClassroom")) {
+        bringToFront();
+        if (g_subSystemLogin)
+            loadMainPage();
+        else
+            ui->webView->load(QUrl(serviceUrl(QStringLiteral("orvane/index?menuId=4&tag=2")),
+                                   QUrl::TolerantMode));
+        g_subSystemLogin = false;
+    }
+    if (msg == QLatin1String("showMain"))
+        bringToFront();
+    if (msg == QLatin1String("closeMain"))
+        reject();
+}
+
+void MainDialog::timerEvent(QTimerEvent *event)
+{
+    qDebug() << "time";
+    if (m_http) {
+        const QString url = serviceUrl(QStringLiteral("orvane/keepOnline?token=%1"), {g_token});
+        qDebug() << url;
+        m_http->get(url);
+    }
+    CLWDialog::timerEvent(event);
+}
+
+void MainDialog::showEvent(QShowEvent *event)
+{
+    if (m_firstShow) {
+        m_firstShow = false;
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        const QRect available = screen->availableGeometry();
+        qDebug() << available;
+        const MainWindowPlacement placement = MainWindowPlacement::compute(
+            available.width(), available.height(), screen->virtualGeometry().width());
+        if (placement.fixedSize) {
+            setMinimumSize(placement.size);
+            setMaximumSize(placement.size);
+            move(placement.position);
+        }
+        showMaximized();
+    }
+    CLWDialog::showEvent(event);
+}

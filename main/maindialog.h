@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "frame/clwdialog.h"
+
+#include <QSystemTrayIcon>
+
+class CHttp;
+class QMenu;
+class QUdpSocket;
+
+namespace Ui {
+class MainDialog;
+}
+
+// Alternates the tool toggle between "hideTool" (odd) and "showTool" (even).
+extern int toolToggleCount;
+
+// The window after login: the platform's pages in a web view, the keep-alive, the tray
+// icon, and Orvane's end of the channel to OrvaneTool.
+class MainDialog : public CLWDialog
+{
+    Q_OBJECT
+
+public:
+    static constexpr int KeepAliveIntervalMs = 300000;
+
+    explicit MainDialog(QWidget *parent = nullptr);
+    ~MainDialog() override;
+
+    void loadMainPage();
+
+private slots:
+    void on_btnClose_clicked();
+    void on_btnMin_clicked();
+    void showTool();
+    void showWindow();
+    void closeWindow();
+    void iconIsActived(QSystemTrayIcon::ActivationReason reason);
+    void readPendingDatagrams();
+    void responseUdpMsg(const QString &msg);
+    void on_bRet_clicked();
+    void on_btnMax_clicked();
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void startTool();
+    void setUpTray();
+    void bringToFront();
+
+    Ui::MainDialog *ui;
+    QMenu *m_trayMenu = nullptr;
+    QUdpSocket *m_udpSocket = nullptr;
+    CHttp *m_http = nullptr;
+    int m_keepAliveTimer = 0;
+    int m_port = 0;
+    int m_toolPort = 0;
+    bool m_firstShow = true;
+};

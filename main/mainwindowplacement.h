@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QPoint>
+#include <QSize>
+
+// Where the main window goes on its first show, from the default screen's available
+// width and height and the whole desktop's width.
+struct MainWindowPlacement
+{
+    bool fixedSize = false; // otherwise simply maximised
+    QSize size;             // fixed minimum and maximum size
+    QPoint position;
+
+    static MainWindowPlacement compute(int availWidth, int availHeight, int desktopWidth);
+};
