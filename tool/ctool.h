@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QDialog>
+#include <QPoint>
+#include <QString>
+
+class QEvent;
+class QMenu;
+class QMouseEvent;
+class QPaintEvent;
+class QShowEvent;
+class QTimerEvent;
+class QUdpSocket;
+
+namespace Ui {
+class CTool;
+}
+
+// The floating button of OrvaneTool: docks at the right screen edge and slides aside when the
+// mouse leaves it; its left part is a drag handle with a menu, its right part asks Orvane for
+// the classroom page. It toggles on every datagram from Orvane and is accepted once Orvane is
+// no longer running.
+class CTool : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static constexpr int WatchInterval = 10000; // ms between two looks for the main program
+
+    explicit CTool(QWidget *parent = nullptr);
+    ~CTool() override;
+
+    // Whether a slide towards or away from the screen edge is under way.
+    bool isSliding() const { return m_slideTimer > 0; }
+
+    // Watch for fileName instead of the main program, every intervalMs; lets tests watch a
+    // process they control without waiting ten seconds.
+    void setProcessWatch(const QString &fileName, int intervalMs);
+
+    static bool isProcessRunning(const QString &fileName);
+
+public slots:
+    void readPendingDatagrams();
+    void showTool();
+    void showWindow();
+    void closeWindow();
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void enterEvent(QEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void handleCommand(const QString &command);
+    void sendDirectClassroom();
+    void showContextMenu(const QPoint &screenPos);
+    void startSlide(bool out);
+
+    Ui::CTool *ui = nullptr;
+    bool m_firstShow = true;
+    // True from the start: a move with the left button held drags the window even before
+    // the first press has been seen.
+    bool m_dragging = true;
+    bool m_mouseOutside = true;
+    bool m_slidingOut = false;
+    int m_availHeight = 0;
+    int m_availWidth = 0;
+    int m_slideTimer = 0;
+    int m_watchTimer = 0;
+    int m_slideStep = 5;
+    int m_dockedStrip = 35;
+    int m_mainPort = 0;
+    int m_toolPort = 0;
+    QUdpSocket *m_udpSocket = nullptr;
+    QPoint m_pressPos;
+    QMenu *m_contextMenu = nullptr;
+    QString m_watchedFile;
+};

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: MIT
+#include "tool/ctool.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    CTool tool;
+    // Accepted means Orvane is gone.
+    if (tool.exec() == QDialog::Accepted)
+        return 1;
+
+    // The window was hidden, which ends the modal run; the program lives on listening for the
+    // next toggle. It still has to end with Orvane, with the same status 1 as above, whether
+    // the window is hidden or shown again by then.
+    QObject::connect(&tool, &QDialog::accepted, &app, [] { QCoreApplication::exit(1); });
+    return app.exec();
+}
