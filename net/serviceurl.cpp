@@ -5,7 +5,7 @@
 
 #include <QUrl>
 
-QString serviceUrl(const QString &baseUrl, const QString &path, const QStringList &values)
+QString serviceUrlFrom(const QString &baseUrl, const QString &path, const QStringList &values)
 {
     QString url = baseUrl;
     url.reserve(baseUrl.size() + path.size() + 16);
@@ -26,5 +26,5 @@ QString serviceUrl(const QString &baseUrl, const QString &path, const QStringLis
 
 QString serviceUrl(const QString &path, const QStringList &values)
 {
-    return serviceUrl(g_baseUrl, path, values);
+    return serviceUrlFrom(g_baseUrl, path, values);
 }

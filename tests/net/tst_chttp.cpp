@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "app/globals.h"
 #include "net/chttp.h"
 #include "net/replyenvelope.h"
 #include "net/serviceurl.h"
@@ -44,6 +45,7 @@ private slots:
     void credentialsReachServerAsTyped_data();
     void credentialsReachServerAsTyped();
     void plainValuesKeepTheUrlText();
+    void singleValueUsesTheBaseUrl();
 
 private:
     TestHttpServer *m_server = nullptr;
@@ -173,7 +175,7 @@ void TstCHttp::credentialsReachServerAsTyped()
 
     CHttp http;
     QSignalSpy spy(&http, &QNetworkAccessManager::finished);
-    http.post(serviceUrl(m_server->baseUrl(), QStringLiteral("orvane/client/login?userName=%1&passWord=%2"),
+    http.post(serviceUrlFrom(m_server->baseUrl(), QStringLiteral("orvane/client/login?userName=%1&passWord=%2"),
                          {userName, passWord}),
               QString());
     finishedBody(spy);
@@ -195,9 +197,18 @@ void TstCHttp::plainValuesKeepTheUrlText()
     const QString path = QStringLiteral("orvane/loginMainIndex?userName=%1&passWord=%2");
     QString expected = base + path;
     expected.replace(QStringLiteral("%1"), QStringLiteral("t1")).replace(QStringLiteral("%2"), QStringLiteral("p2"));
-    QCOMPARE(serviceUrl(base, path, {QStringLiteral("t1"), QStringLiteral("p2")}), expected);
-    QCOMPARE(serviceUrl(base, QStringLiteral("orvane/index?menuId=4&tag=2")),
+    QCOMPARE(serviceUrlFrom(base, path, {QStringLiteral("t1"), QStringLiteral("p2")}), expected);
+    QCOMPARE(serviceUrlFrom(base, QStringLiteral("orvane/index?menuId=4&tag=2")),
              base + QStringLiteral("orvane/index?menuId=4&tag=2"));
+}
+
+void TstCHttp::singleValueUsesTheBaseUrl()
+{
+    const QString saved = g_baseUrl;
+    g_baseUrl = QStringLiteral("http://127.0.0.1:2/");
+    QCOMPARE(serviceUrl(QStringLiteral("orvane/keepOnline?token=%1"), {QStringLiteral("T")}),
+             QStringLiteral("http://127.0.0.1:2/orvane/keepOnline?token=T"));
+    g_baseUrl = saved;
 }
 
 QTEST_GUILESS_MAIN(TstCHttp)
