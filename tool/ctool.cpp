@@ -144,8 +144,9 @@ void CTool::timerEvent(QTimerEvent *event)
     if (event->timerId() == m_slideTimer) {
         const QRect rect = geometry();
         const Slide::Tick tick =
-            m_slidingOut ? Slide::slideOutStep(rect.left(), m_availWidth, m_slideStep, m_dockedStrip)
-                         : Slide::slideInStep(rect.left(), rect.width(), m_availWidth, m_slideStep);
+            m_slidingOut
+                ? Slide::slideOutStep(rect.left(), m_availWidth, m_slideStep, m_dockedStrip)
+                : Slide::slideInStep(rect.left(), rect.width(), m_availWidth, m_slideStep);
         if (tick.left != rect.left())
             setGeometry(tick.left, rect.top(), rect.width(), rect.height());
         if (tick.stop) {
@@ -211,9 +212,8 @@ void CTool::paintEvent(QPaintEvent *event)
 {
     {
         QPainter painter(this);
-        painter.drawImage(0, 0,
-                          QImage(m_mouseOutside ? QStringLiteral(":/line1")
-                                                : QStringLiteral(":/line2")));
+        painter.drawImage(
+            0, 0, QImage(m_mouseOutside ? QStringLiteral(":/line1") : QStringLiteral(":/line2")));
     }
     QDialog::paintEvent(event);
 }
