@@ -1,0 +1,317 @@
+// SPDX-License-Identifier: MIT
+#include "devservice/demoservice.h"
+
+#include "devservice/accounts.h"
+#include "devservice/downloads.h"
+#include "devservice/httputil.h"
+#include "devservice/pages.h"
+#include "devservice/qrimage.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+#include <mutex>
+
+using httplib::Request;
+using httplib::Response;
+
+namespace {
+
+QString qs(const std::string &text)
+{
+    return QString::fromStdString(text);
+}
+
+std::string json(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
+}
+
+std::string statusReply(int status, const char *msg)
+{
+    return json(
+        {{QStringLiteral("status"), status}, {QStringLiteral("msg"), QString::fromUtf8(msg)}});
+}
+
+void sendDownload(Response &res, const Download &download)
+{
+    if (download.body.empty()) {
+        res.status = 404;
+        return;
+    }
+    HttpUtil::setDownload(res, download.body, download.contentType, download.fileName);
+}
+
+// Plain text for curl, a page for a browser.
+void sendMessage(const Request &req, Response &res, int status, const std::string &title,
+                 const std::string &text)
+{
+    if (HttpUtil::wantsHtml(req)) {
+        HttpUtil::setHtml(res, Pages::message(title, text), status);
+    } else {
+        res.status = status;
+        res.set_content(text + "\n", "text/plain; charset=utf-8");
+    }
+}
+
+} // namespace
+
+DemoService::DemoService()
+{
+    // An idle kept-alive connection holds its worker until this runs out, and stopping
+    // waits for every worker.
+    m_server.set_keep_alive_timeout(1);
+
+    routeClient();
+    routeQrCode();
+    routePages();
+    routeFiles();
+
+    m_server.set_error_handler([](const Request &req, Response &res) {
+        if (res.body.empty() && res.status == 404)
+            sendMessage(req, res, 404, "页面不存在", "您访问的页面不存在。");
+    });
+    m_server.set_logger([](const Request &req, const Response &res) {
+        static std::mutex mutex;
+        std::lock_guard<std::mutex> lock(mutex);
+        std::fprintf(stderr, "%s\n", HttpUtil::logLine(req, res).c_str());
+        std::fflush(stderr);
+    });
+}
+
+int DemoService::bind(const std::string &host, int port)
+{
+    if (port == 0)
+        return m_server.bind_to_any_port(host);
+    return m_server.bind_to_port(host, port) ? port : -1;
+}
+
+bool DemoService::run()
+{
+    return m_server.listen_after_bind();
+}
+
+void DemoService::stop()
+{
+    m_server.stop();
+}
+
+std::string DemoService::loginReply(const std::string &userName, const std::string &password)
+{
+    if (userName.empty() || password.empty())
+        return statusReply(0, "用户名和密码不能为空");
+    const DemoAccount *account = findAccount(userName);
+    if (!account)
+        return statusReply(0, "账号不存在");
+    if (account->password != password)
+        return statusReply(0, "密码错误，请重新输入");
+    const QJsonObject result{
+        {QStringLiteral("token"), qs(m_sessions.issue(account->userName))},
+        {QStringLiteral("userName"), qs(account->userName)},
+        {QStringLiteral("realName"), qs(account->displayName)},
+    };
+    return json({{QStringLiteral("status"), 1},
+                 {QStringLiteral("msg"), QStringLiteral("登录成功")},
+                 {QStringLiteral("result"), result}});
+}
+
+void DemoService::routeClient()
+{
+    m_server.Post("/orvane/client/login", [this](const Request &req, Response &res) {
+        HttpUtil::setJson(
+            res, loginReply(HttpUtil::param(req, "userName"), HttpUtil::param(req, "passWord")));
+    });
+
+    m_server.Get("/orvane/keepOnline", [this](const Request &req, Response &res) {
+        const bool online = m_sessions.userFor(HttpUtil::param(req, "token")).has_value();
+        HttpUtil::setJson(res, online ? statusReply(1, "在线") : statusReply(0, "登录已失效"));
+    });
+}
+
+void DemoService::routeQrCode()
+{
+    m_server.Get("/orvane/qrcode/getImageCode", [this](const Request &req, Response &res) {
+        const std::string ticket = m_tickets.issue();
+        // What a phone reads from the code: the page that confirms this very ticket.
+        const std::string png =
+            qrCodePng(HttpUtil::baseUrl(req) + "orvane/qrcode/confirm?ticket=" + ticket);
+        if (png.empty()) {
+            res.status = 500;
+            return;
+        }
+        res.set_header("Set-Cookie", std::string(QrCookie) + '=' + ticket + "; Path=/; HttpOnly");
+        res.set_content(png, "image/png");
+    });
+
+    const auto state = [this](const Request &req, Response &res) {
+        const std::optional<std::string> user =
+            m_tickets.confirmedBy(HttpUtil::cookie(req, QrCookie));
+        if (!user)
+            return HttpUtil::setJson(res, statusReply(0, "二维码已失效，请重新获取"));
+        const DemoAccount *account = findAccount(*user);
+        if (!account)
+            return HttpUtil::setJson(res, statusReply(0, "等待手机扫码确认"));
+        // Unlike the login reply, the credentials stand at the top level.
+        HttpUtil::setJson(res, json({{QStringLiteral("status"), 1},
+                                     {QStringLiteral("msg"), QStringLiteral("扫码登录成功")},
+                                     {QStringLiteral("userName"), qs(account->userName)},
+                                     {QStringLiteral("passWord"), qs(account->password)}}));
+    };
+    m_server.Post("/orvane/qrcode/getQRcodeState", state);
+    m_server.Get("/orvane/qrcode/getQRcodeState", state);
+
+    // Stands in for the phone app: the page the QR code leads to, or, with "account", the
+    // confirmation itself ("ticket=latest" picks the newest code, for the command line).
+    m_server.Get("/orvane/qrcode/confirm", [this](const Request &req, Response &res) {
+        std::string ticket = HttpUtil::param(req, "ticket");
+        if (ticket.empty())
+            ticket = QrTickets::Latest;
+        const std::optional<std::string> resolved = m_tickets.resolve(ticket);
+        if (!resolved)
+            return sendMessage(req, res, 404, "扫码登录",
+                               "没有这个二维码：请先打开 Orvane 的登录窗口。");
+
+        const std::string userName = HttpUtil::param(req, "account");
+        if (userName.empty()) {
+            if (HttpUtil::wantsHtml(req))
+                return HttpUtil::setHtml(res, Pages::confirmPage(*resolved));
+            return sendMessage(req, res, 400, "扫码登录",
+                               "请用 account=<用户名> 指定确认登录的账号。");
+        }
+        const DemoAccount *account = findAccount(userName);
+        if (!account)
+            return sendMessage(req, res, 400, "扫码登录", "没有这个演示账号：" + userName);
+        m_tickets.confirm(*resolved, account->userName);
+        if (HttpUtil::wantsHtml(req))
+            return HttpUtil::setHtml(res, Pages::confirmDone(*account));
+        res.set_content("confirmed " + *resolved + " for " + account->userName + "\n",
+                        "text/plain; charset=utf-8");
+    });
+}
+
+Pages::Viewer DemoService::viewer(const Request &req) const
+{
+    Pages::Viewer viewer;
+    viewer.baseUrl = HttpUtil::baseUrl(req);
+    viewer.token = HttpUtil::cookie(req, SessionCookie);
+    if (const std::optional<std::string> user = m_sessions.userFor(viewer.token))
+        viewer.account = findAccount(*user);
+    return viewer;
+}
+
+void DemoService::openSession(const Request &req, Response &res, const std::string &token)
+{
+    Pages::Viewer viewer;
+    viewer.baseUrl = HttpUtil::baseUrl(req);
+    viewer.token = token;
+    viewer.account = findAccount(m_sessions.userFor(token).value_or(std::string()));
+    // Later pages of the view (menus, the classroom) know the user by this cookie.
+    res.set_header("Set-Cookie", std::string(SessionCookie) + '=' + token + "; Path=/; HttpOnly");
+    HttpUtil::setHtml(res, Pages::home(viewer));
+}
+
+void DemoService::sessionExpired(Response &res)
+{
+    HttpUtil::setHtml(res, Pages::message("登录已失效", "请在 Orvane 中重新登录。"), 401);
+}
+
+void DemoService::routePages()
+{
+    m_server.Get("/", [](const Request &req, Response &res) {
+        HttpUtil::setHtml(res, Pages::overview(HttpUtil::baseUrl(req)));
+    });
+
+    // The start page after a password login.
+    m_server.Get("/orvane/main", [this](const Request &req, Response &res) {
+        const std::string token = HttpUtil::param(req, "token");
+        if (!m_sessions.userFor(token))
+            return sessionExpired(res);
+        openSession(req, res, token);
+    });
+
+    // The start page after a QR-code login, which hands over the credentials instead.
+    m_server.Get("/orvane/loginMainIndex", [this](const Request &req, Response &res) {
+        const DemoAccount *account = findAccount(HttpUtil::param(req, "userName"));
+        if (!account || account->password != HttpUtil::param(req, "passWord"))
+            return sessionExpired(res);
+        openSession(req, res, m_sessions.issue(account->userName));
+    });
+
+    m_server.Get("/orvane/index", [this](const Request &req, Response &res) {
+        const Pages::Viewer who = viewer(req);
+        if (!who.account)
+            return sessionExpired(res);
+        const int menuId = std::atoi(HttpUtil::param(req, "menuId").c_str());
+        const auto menu =
+            Pages::isMenu(menuId) ? static_cast<Pages::Menu>(menuId) : Pages::Menu::Home;
+        HttpUtil::setHtml(res, Pages::menuPage(who, menu));
+    });
+
+    m_server.Get("/orvane/classroom/detail", [this](const Request &req, Response &res) {
+        const Pages::Viewer who = viewer(req);
+        if (!who.account)
+            return sessionExpired(res);
+        HttpUtil::setHtml(res, Pages::classroomDetail(who, HttpUtil::param(req, "classId")));
+    });
+
+    // Other systems of the platform, entered with the platform's session.
+    for (const char *which : {"dede", "zari"}) {
+        const std::string path = std::string("/") + which + '/' + which + "Login";
+        m_server.Get(path, [this, which](const Request &req, Response &res) {
+            Pages::Viewer who = viewer(req);
+            if (!who.account) {
+                who.token = HttpUtil::param(req, "token");
+                who.account = findAccount(m_sessions.userFor(who.token).value_or(std::string()));
+            }
+            if (!who.account)
+                return sessionExpired(res);
+            HttpUtil::setHtml(res, Pages::subsystem(who, which));
+        });
+    }
+
+    m_server.Get("/orvane/resetPsd", [](const Request &, Response &res) {
+        HttpUtil::setHtml(res, Pages::resetPassword(false));
+    });
+    m_server.Post("/orvane/resetPsd", [](const Request &, Response &res) {
+        HttpUtil::setHtml(res, Pages::resetPassword(true));
+    });
+
+    const auto loginPage = [](bool submitted) {
+        return [submitted](const Request &req, Response &res) {
+            if (HttpUtil::param(req, "type") == "register")
+                return HttpUtil::setHtml(res, Pages::registerAccount(submitted));
+            sendMessage(req, res, 200, "登录", "请在 Orvane 客户端中登录。");
+        };
+    };
+    m_server.Get("/orvane/login", loginPage(false));
+    m_server.Post("/orvane/login", loginPage(true));
+
+    for (const char *kind : {"teacher", "student"}) {
+        const std::string path = std::string("/orvane/user/import/") + kind;
+        m_server.Get(path, [kind](const Request &, Response &res) {
+            HttpUtil::setHtml(res, Pages::importPage(kind, false));
+        });
+        m_server.Post(path, [kind](const Request &, Response &res) {
+            HttpUtil::setHtml(res, Pages::importPage(kind, true));
+        });
+    }
+}
+
+void DemoService::routeFiles()
+{
+    m_server.Get(R"(/upload/notice/(.+))", [](const Request &req, Response &res) {
+        sendDownload(res, noticeFile(req.matches[1].str()));
+    });
+    m_server.Get(R"(/exam/exportStudent\.action)", [](const Request &req, Response &res) {
+        sendDownload(res, studentExport(HttpUtil::param(req, "classId")));
+    });
+    // The view posts the form; the desktop browser it is handed to asks with GET.
+    const auto attendance = [](const Request &req, Response &res) {
+        sendDownload(res, attendanceExport(HttpUtil::param(req, "classId")));
+    };
+    m_server.Get("/orvane/attendance/classAttendanceListExport", attendance);
+    m_server.Post("/orvane/attendance/classAttendanceListExport", attendance);
+    m_server.Get("/orvane/oa/salary/exportSalaryTemplate",
+                 [](const Request &, Response &res) { sendDownload(res, salaryTemplate()); });
+}

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "devservice/qrtickets.h"
+#include "devservice/sessionstore.h"
+
+#include <httplib.h>
+
+#include <string>
+
+namespace Pages {
+struct Viewer;
+}
+
+// The demo platform: the client's JSON requests, the QR-code login, the web pages and the
+// files they link to, all answered from memory.
+class DemoService
+{
+public:
+    DemoService();
+
+    // Binds host:port (port 0: any free port); gives the port, or -1.
+    int bind(const std::string &host, int port);
+    // Serves until stop(); false if it could not.
+    bool run();
+    void stop();
+
+    static constexpr const char *SessionCookie = "orvaneSession";
+    static constexpr const char *QrCookie = "orvaneQrTicket";
+
+private:
+    void routeClient();
+    void routeQrCode();
+    void routePages();
+    void routeFiles();
+
+    // The reply to the client's password login; a success issues a session token.
+    std::string loginReply(const std::string &userName, const std::string &password);
+    // The viewer of a page: the session cookie's account, if any.
+    Pages::Viewer viewer(const httplib::Request &req) const;
+    // Hands the session to the browser (a cookie) and shows the start page.
+    void openSession(const httplib::Request &req, httplib::Response &res, const std::string &token);
+    // The page for a request without a valid session.
+    static void sessionExpired(httplib::Response &res);
+
+    httplib::Server m_server;
+    SessionStore m_sessions;
+    QrTickets m_tickets;
+};

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <string>
+
+namespace httplib {
+struct Request;
+struct Response;
+} // namespace httplib
+
+namespace HttpUtil {
+
+// A query or form value, already percent-decoded; empty when absent.
+std::string param(const httplib::Request &req, const char *name);
+// A cookie the client sent, or empty.
+std::string cookie(const httplib::Request &req, const std::string &name);
+// The base URL the client reached us by ("http://<Host>/").
+std::string baseUrl(const httplib::Request &req);
+// A browser rather than a command-line client.
+bool wantsHtml(const httplib::Request &req);
+
+void setHtml(httplib::Response &res, const std::string &html, int status = 200);
+void setJson(httplib::Response &res, const std::string &json);
+// A download: UTF-8 text with a file name the browser proposes.
+void setDownload(httplib::Response &res, const std::string &body, const std::string &contentType,
+                 const std::string &fileName);
+
+// "GET /orvane/main?token=... 200"
+std::string logLine(const httplib::Request &req, const httplib::Response &res);
+
+} // namespace HttpUtil

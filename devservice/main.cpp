@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: MIT
+// orvane-demo-service: the platform on this machine, for trying Orvane out and for the
+// end-to-end tests. One log line per request goes to standard error.
+#include "devservice/accounts.h"
+#include "devservice/demoservice.h"
+
+#include <QUrl>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include <pthread.h>
+
+namespace {
+
+struct Options
+{
+    std::string bind = "127.0.0.1";
+    int port = 0;
+};
+
+// The port of the base URL the programs are built with, so both meet without conf.ini.
+int builtInPort()
+{
+    return QUrl(QStringLiteral(ORVANE_BASE_URL)).port(80);
+}
+
+void usage(std::FILE *out)
+{
+    std::fprintf(out,
+                 "usage: orvane-demo-service [--port N] [--bind ADDRESS]\n"
+                 "  --port N        port to listen on (default %d, from the built-in base URL;\n"
+                 "                  0 picks a free one)\n"
+                 "  --bind ADDRESS  address to listen on (default 127.0.0.1)\n",
+                 builtInPort());
+}
+
+bool parseOptions(int argc, char *argv[], Options &options)
+{
+    options.port = builtInPort();
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--port" && hasValue) {
+            char *end = nullptr;
+            const long port = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || port < 0 || port > 65535) {
+                std::fprintf(stderr, "orvane-demo-service: not a port: %s\n", argv[i]);
+                return false;
+            }
+            options.port = static_cast<int>(port);
+        } else if (arg == "--bind" && hasValue) {
+            options.bind = argv[++i];
+        } else if (arg == "--help" || arg == "-h") {
+            usage(stdout);
+            std::exit(0);
+        } else {
+            usage(stderr);
+            return false;
+        }
+    }
+    return true;
+}
+
+void printWelcome(const std::string &baseUrl)
+{
+    // The first line is what scripts and tests wait for.
+    std::printf("orvane-demo-service: listening on %s\n\n", baseUrl.c_str());
+    std::printf("Demo accounts (user name / password):\n");
+    for (const DemoAccount &account : demoAccounts()) {
+        std::printf("  %-12s %-12s %s (%s)\n", account.userName.c_str(), account.password.c_str(),
+                    account.displayName.c_str(), account.subject.c_str());
+    }
+    std::printf(
+        "\nQR-code login: the login window shows a code for a confirm page. Open that page\n"
+        "(scan it, or %sorvane/qrcode/confirm?ticket=latest in a browser)\n"
+        "and pick an account, or confirm the newest code from the command line:\n"
+        "  curl '%sorvane/qrcode/confirm?ticket=latest&account=%s'\n\n",
+        baseUrl.c_str(), baseUrl.c_str(), demoAccounts().front().userName.c_str());
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    Options options;
+    if (!parseOptions(argc, argv, options))
+        return 2;
+
+    // Taken by one waiting thread, so that the server stops cleanly on Ctrl+C and kill;
+    // blocked before any thread starts, so every worker inherits the mask.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    DemoService service;
+    const int port = service.bind(options.bind, options.port);
+    if (port < 0) {
+        std::fprintf(stderr, "orvane-demo-service: cannot listen on %s:%d: %s\n",
+                     options.bind.c_str(), options.port, std::strerror(errno));
+        return 1;
+    }
+    const bool ipv6 = options.bind.find(':') != std::string::npos;
+    const std::string host = ipv6 ? '[' + options.bind + ']' : options.bind;
+    printWelcome("http://" + host + ':' + std::to_string(port) + '/');
+
+    std::thread([&service, stopSignals] {
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        service.stop();
+    }).detach();
+
+    return service.run() ? 0 : 1;
+}
