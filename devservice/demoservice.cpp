@@ -62,6 +62,12 @@ DemoService::DemoService()
     // An idle kept-alive connection holds its worker until this runs out, and stopping
     // waits for every worker.
     m_server.set_keep_alive_timeout(1);
+    // The library's default adds SO_REUSEPORT, with which a second service on the same port
+    // would start without complaint and take half the connections.
+    m_server.set_socket_options([](socket_t sock) {
+        const int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
 
     routeClient();
     routeQrCode();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The demo service as the programs and a browser meet it: the real process on a free port.
 #include "tests/e2e/demoserviceprocess.h"
+#include "tests/support/testsupport.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -47,6 +48,7 @@ private slots:
     void pagesAreUtf8WithTheirLinks();
     void everyLinkOfThePagesIsServed();
     void oneLogLinePerRequest();
+    void secondServiceOnTheSamePortFails();
 
 private:
     Reply get(const QString &path, QNetworkAccessManager *manager = nullptr);
@@ -324,6 +326,20 @@ void tst_DemoService::oneLogLinePerRequest()
                              "GET /no/such/page 404"}) {
         QVERIFY2(log.contains(QString::fromLatin1(line)), line);
     }
+}
+
+void tst_DemoService::secondServiceOnTheSamePortFails()
+{
+    // It used to share the port silently and take half the connections, tickets and all.
+    const int port = QUrl(m_service.baseUrl()).port();
+    QVERIFY(port > 0);
+    QProcess second;
+    second.start(TestSupport::program(QStringLiteral("orvane-demo-service")),
+                 {QStringLiteral("--port"), QString::number(port)});
+    QVERIFY(second.waitForFinished(15000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 1);
+    QVERIFY(second.readAllStandardError().contains("cannot listen"));
 }
 
 QTEST_GUILESS_MAIN(tst_DemoService)
