@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "tests/e2e/e2esession.h"
 
+#include <QHostAddress>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QUdpSocket>
 
 const QString E2eSession::LoginTitle = QStringLiteral("Orvane-登录");
 const QString E2eSession::MainTitle = QStringLiteral("Orvane-主页");
@@ -10,10 +12,17 @@ const QString E2eSession::ToolTitle = QStringLiteral("Orvane-工具");
 
 E2eSession::~E2eSession()
 {
-    if (m_orvane && m_orvane->state() != QProcess::NotRunning) {
-        m_orvane->kill();
-        m_orvane->waitForFinished(5000);
+    if (!m_orvane || m_orvane->state() == QProcess::NotRunning)
+        return;
+    // With its main window up Orvane can end properly, taking the tool program with it.
+    if (!m_desktop->visibleWindow(MainTitle).isEmpty()) {
+        QUdpSocket socket;
+        socket.writeDatagram("closeMain", QHostAddress::LocalHost, quint16(m_app.mainPort()));
+        if (m_orvane->waitForFinished(10000))
+            return;
     }
+    m_orvane->kill();
+    m_orvane->waitForFinished(5000);
 }
 
 bool E2eSession::start()
