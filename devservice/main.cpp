@@ -77,9 +77,9 @@ void printWelcome(const std::string &baseUrl)
                     account.displayName.c_str(), account.subject.c_str());
     }
     std::printf(
-        "\nQR-code login: the login window shows a code for a confirm page. Open that page\n"
-        "(scan it, or %sorvane/qrcode/confirm?ticket=latest in a browser)\n"
-        "and pick an account, or confirm the newest code from the command line:\n"
+        "\nQR-code login: the code in the login window holds the address of a confirm page,\n"
+        "which stands in for the phone app. Open %sorvane/qrcode/confirm?ticket=latest\n"
+        "in a browser and pick an account, or confirm the newest code from the command line:\n"
         "  curl '%sorvane/qrcode/confirm?ticket=latest&account=%s'\n\n",
         baseUrl.c_str(), baseUrl.c_str(), demoAccounts().front().userName.c_str());
     std::fflush(stdout);
