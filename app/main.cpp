@@ -7,6 +7,8 @@
 
 #include <QApplication>
 
+#include <memory>
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -17,19 +19,15 @@ int main(int argc, char *argv[])
 
     g_baseUrl = AppConfig::readBaseUrl(defaultBaseUrl());
 
-    auto *login = new Login;
-    if (login->exec() != QDialog::Accepted) {
-        delete login;
+    const std::unique_ptr<Login> login(new Login);
+    if (login->exec() != QDialog::Accepted)
         return 0;
-    }
 
-    auto *mainDialog = new MainDialog;
+    // Destroyed on return, and the tool program it started goes with it.
+    const std::unique_ptr<MainDialog> mainDialog(new MainDialog);
     // Quitting from the tray or the tool ends the program also while the window is
     // hidden or minimised, when closing it would not end the event loop by itself.
-    QObject::connect(mainDialog, &QDialog::finished, &app, &QCoreApplication::quit);
+    QObject::connect(mainDialog.get(), &QDialog::finished, &app, &QCoreApplication::quit);
     mainDialog->show();
-    const int code = app.exec();
-    // Destroying the window also stops the tool program it started.
-    delete mainDialog;
-    return code;
+    return app.exec();
 }
