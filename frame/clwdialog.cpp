@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "frame/clwdialog.h"
 
+#include "app/benchstamp.h"
+
 #include <QChildEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -177,6 +179,11 @@ void CLWDialog::paintEvent(QPaintEvent *)
         renderBackground(w, h);
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_pixBackground);
+    static bool firstPaint = true;
+    if (firstPaint) {
+        firstPaint = false;
+        BenchStamp::stamp("first-paint");
+    }
 }
 
 void CLWDialog::renderBackground(int width, int height)

@@ -3,6 +3,7 @@
 #include "ui_loginpage.h"
 
 #include "app/appconfig.h"
+#include "app/benchstamp.h"
 #include "app/globals.h"
 #include "login/logindialogcomboxlistitem.h"
 #include "net/chttp.h"
@@ -142,6 +143,7 @@ void LoginPage::replyFinished(QNetworkReply *reply)
     reply->deleteLater();
 
     if (status == 1) {
+        BenchStamp::stamp("login-reply");
         UserStore::instance().saveUser(m_sent.userName,
                                        m_sent.remember == 1 ? m_sent.password : QString(),
                                        m_sent.remember != 0, m_sent.autoLogin != 0);

@@ -3,6 +3,7 @@
 #include "ui_maindialog.h"
 
 #include "app/appconfig.h"
+#include "app/benchstamp.h"
 #include "app/companionchannel.h"
 #include "app/globals.h"
 #include "main/mainwindowplacement.h"
@@ -45,6 +46,9 @@ MainDialog::MainDialog(QWidget *parent)
     ui->webView->setPage(page);
     // The platform's pages are UTF-8 whatever their headers say.
     page->settings()->setDefaultTextEncoding(QStringLiteral("utf-8"));
+    if (BenchStamp::enabled())
+        connect(ui->webView, &QWebView::loadFinished, this,
+                [] { BenchStamp::stamp("page-loaded"); });
     loadMainPage();
 
     startTool();
