@@ -1,0 +1,188 @@
+// SPDX-License-Identifier: MIT
+// Per-operation cost of the account store beside the same SQL through the bare SQLite C API
+// with a fresh connection per operation. One JSON object per line on standard output.
+#include "store/userstore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string nameOf(int i)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "139%08d", i);
+    return buf;
+}
+
+void fill(const std::string &path, int count)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_exec(db, "begin", nullptr, nullptr, nullptr);
+    sqlite3_stmt *stmt = nullptr;
+    sqlite3_prepare_v2(db,
+                       "insert into tbl_user_info(user_name, passwd, remember_pwd, auto_login, "
+                       "login_time) values(?, 'secret', 1, 0, datetime('now', ?))",
+                       -1, &stmt, nullptr);
+    for (int i = 0; i < count; ++i) {
+        const std::string name = nameOf(i);
+        const std::string offset = "-" + std::to_string(count - i) + " seconds";
+        sqlite3_bind_text(stmt, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(stmt, 2, offset.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_step(stmt);
+        sqlite3_reset(stmt);
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+// The floor: the same statements, one fresh connection per operation.
+struct Bare
+{
+    std::string path;
+
+    sqlite3 *open() const
+    {
+        sqlite3 *db = nullptr;
+        sqlite3_open(path.c_str(), &db);
+        sqlite3_busy_timeout(db, 60000);
+        return db;
+    }
+
+    void listUserNames(std::vector<std::string> &names) const
+    {
+        names.clear();
+        sqlite3 *db = open();
+        sqlite3_stmt *stmt = nullptr;
+        sqlite3_prepare_v2(db, "select user_name from tbl_user_info order by login_time desc", -1,
+                           &stmt, nullptr);
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            names.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)),
+                               std::size_t(sqlite3_column_bytes(stmt, 0)));
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+    }
+
+    void loadUser(const std::string &name, std::string &password, int &remember,
+                  int &autoLogin) const
+    {
+        sqlite3 *db = open();
+        sqlite3_stmt *stmt = nullptr;
+        sqlite3_prepare_v2(
+            db, "select passwd, remember_pwd, auto_login from tbl_user_info where user_name = ?",
+            -1, &stmt, nullptr);
+        sqlite3_bind_text(stmt, 1, name.data(), int(name.size()), SQLITE_TRANSIENT);
+        if (sqlite3_step(stmt) == SQLITE_ROW) {
+            password.assign(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)),
+                            std::size_t(sqlite3_column_bytes(stmt, 0)));
+            remember = sqlite3_column_int(stmt, 1);
+            autoLogin = sqlite3_column_int(stmt, 2);
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+    }
+
+    void saveUser(const std::string &name, const std::string &password) const
+    {
+        sqlite3 *db = open();
+        sqlite3_stmt *stmt = nullptr;
+        sqlite3_prepare_v2(db, "select count(*) as total from tbl_user_info where user_name = ?",
+                           -1, &stmt, nullptr);
+        sqlite3_bind_text(stmt, 1, name.data(), int(name.size()), SQLITE_TRANSIENT);
+        const bool exists = sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int(stmt, 0) > 0;
+        sqlite3_finalize(stmt);
+        sqlite3_prepare_v2(db,
+                           exists ? "update tbl_user_info set passwd = ?, remember_pwd = ?, "
+                                    "auto_login = ?, login_time = datetime('now', 'localtime')  "
+                                    "where user_name = ?"
+                                  : "insert into tbl_user_info(user_name, passwd, remember_pwd, "
+                                    "auto_login)  values(?, ?, ?, ?)",
+                           -1, &stmt, nullptr);
+        if (exists) {
+            sqlite3_bind_text(stmt, 1, password.data(), int(password.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_int(stmt, 2, 1);
+            sqlite3_bind_int(stmt, 3, 0);
+            sqlite3_bind_text(stmt, 4, name.data(), int(name.size()), SQLITE_TRANSIENT);
+        }
+        sqlite3_step(stmt);
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+    }
+};
+
+double secondsOf(const std::function<void()> &op, int count)
+{
+    const auto start = Clock::now();
+    for (int i = 0; i < count; ++i)
+        op();
+    return std::chrono::duration<double>(Clock::now() - start).count() / count;
+}
+
+// Runs per-op timings of both sides interleaved, so load from elsewhere hits both alike.
+void measure(const char *op, int size, int runs, const std::function<void()> &orvane,
+             const std::function<void()> &floor)
+{
+    const double once = std::max(secondsOf(orvane, 1), 1e-7);
+    const int count = std::max(1, std::min(2000, int(0.05 / once)));
+    secondsOf(orvane, count); // warm-up
+    secondsOf(floor, count);
+    std::vector<double> a, b;
+    for (int r = 0; r < runs; ++r) {
+        a.push_back(secondsOf(orvane, count));
+        b.push_back(secondsOf(floor, count));
+    }
+    auto list = [](const std::vector<double> &v) {
+        std::string s = "[";
+        for (std::size_t i = 0; i < v.size(); ++i)
+            s += (i ? "," : "") + std::to_string(v[i] * 1e6);
+        return s + "]";
+    };
+    std::printf("{\"op\":\"%s\",\"size\":%d,\"per_run\":%d,\"orvane_us\":%s,\"floor_us\":%s}\n", op,
+                size, count, list(a).c_str(), list(b).c_str());
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::atoi(argv[1]) : 9;
+    const QString base = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QDir::currentPath();
+    for (int size : {10, 1000, 100000}) {
+        QTemporaryDir dir(base + QStringLiteral("/store-XXXXXX"));
+        UserStore store(dir.path(), 60000);
+        Bare bare{QString(dir.path() + QStringLiteral("/Orvane.db")).toStdString()};
+        fill(bare.path, size);
+        const std::string name = nameOf(size / 2);
+        const QString qname = QString::fromStdString(name);
+
+        QStringList names;
+        std::vector<std::string> bareNames;
+        measure("listUserNames", size, runs, [&] { store.listUserNames(names); },
+                [&] { bare.listUserNames(bareNames); });
+        QString password;
+        std::string barePassword;
+        int remember = 0, autoLogin = 0;
+        measure("loadUser", size, runs, [&] { store.loadUser(qname, password, remember, autoLogin); },
+                [&] { bare.loadUser(name, barePassword, remember, autoLogin); });
+        measure("saveUser", size, runs,
+                [&] { store.saveUser(qname, QStringLiteral("secret"), true, false); },
+                [&] { bare.saveUser(name, "secret"); });
+    }
+    return 0;
+}
