@@ -11,6 +11,11 @@
 
 int main(int argc, char *argv[])
 {
+    // Every window is painted by the raster engine and the web view renders in software, so
+    // OpenGL under X11 would only cost start-up time and tens of MB. A choice made in the
+    // environment still wins; the tool program inherits this one.
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
     QApplication app(argc, argv);
 
     // A second copy ends silently, also while the first is still at its login window.
