@@ -106,7 +106,7 @@ void CSqlite3::setBusyTimeout(int ms)
 bool CSqlite3::open()
 {
     if (!hasDbPath()) {
-        setErrMsg("The DB Path is Empty!");
+        setError(SQLITE_CANTOPEN, "The DB Path is Empty!");
         return false;
     }
     // Never lose a handle, not even to a caller that opens twice.
@@ -120,7 +120,7 @@ bool CSqlite3::open()
     const int rc = sqlite3_open(m_szDbPath, &m_pDB);
     if (rc != SQLITE_OK) {
         // The handle SQLite may have returned stays in m_pDB; close() releases it.
-        setErrMsg(m_pDB ? sqlite3_errmsg(m_pDB) : sqlite3_errstr(rc));
+        setError(rc, m_pDB ? sqlite3_errmsg(m_pDB) : sqlite3_errstr(rc));
         return false;
     }
     sqlite3_busy_timeout(m_pDB, m_nBusyTimeout);
@@ -150,7 +150,7 @@ int CSqlite3::execute(const char *sql)
     char *message = nullptr;
     const int rc = sqlite3_exec(m_pDB, sql, nullptr, nullptr, &message);
     if (rc != SQLITE_OK) {
-        setErrMsg(message ? message : sqlite3_errmsg(m_pDB));
+        setError(rc, message ? message : sqlite3_errmsg(m_pDB));
         sqlite3_free(message);
         return -1;
     }
@@ -188,8 +188,7 @@ int CSqlite3::execute(const char *sql, const CSqlite3Params &params)
         return changes;
     }
     // Legacy statements tell the precise error only once finalized.
-    sqlite3_finalize(stmt);
-    setErrMsg(sqlite3_errmsg(m_pDB));
+    setError(sqlite3_finalize(stmt), sqlite3_errmsg(m_pDB));
     return -1;
 }
 
@@ -226,10 +225,11 @@ bool CSqlite3::prepare(const char *sql, const CSqlite3Params *params, sqlite3_st
 {
     *stmt = nullptr;
     const char *tail = nullptr;
-    if (sqlite3_prepare(m_pDB, sql, -1, stmt, &tail) != SQLITE_OK) {
+    const int rc = sqlite3_prepare(m_pDB, sql, -1, stmt, &tail);
+    if (rc != SQLITE_OK) {
         sqlite3_finalize(*stmt);
         *stmt = nullptr;
-        setErrMsg("sqlite3_prepare return false");
+        setError(rc, "sqlite3_prepare return false");
         return false;
     }
     if (!params)
@@ -256,7 +256,7 @@ bool CSqlite3::prepare(const char *sql, const CSqlite3Params *params, sqlite3_st
     }
     if (!problem)
         return true;
-    setErrMsg(problem);
+    setError(SQLITE_MISUSE, problem);
     sqlite3_finalize(*stmt);
     *stmt = nullptr;
     return false;
@@ -270,7 +270,9 @@ CSqlite3Query *CSqlite3::firstStep(sqlite3_stmt *stmt)
             return query;
     }
     // A failed first step is told by the null result alone; the error text stays as it was.
-    sqlite3_finalize(stmt);
+    // Legacy statements tell the precise code only once finalized.
+    const int code = sqlite3_finalize(stmt);
+    m_nLastError = (code != SQLITE_OK ? code : rc) & 0xff;
     return nullptr;
 }
 
@@ -293,4 +295,10 @@ void CSqlite3::getErrMsg(char *dst, int n) const
 void CSqlite3::setErrMsg(const char *text)
 {
     SqliteText::store(m_szErrMsg, text);
+}
+
+void CSqlite3::setError(int rc, const char *text)
+{
+    m_nLastError = rc & 0xff;
+    setErrMsg(text);
 }

@@ -74,9 +74,13 @@ public:
 
     // Bounded copy: when the text fills all n bytes, no terminator is written.
     void getErrMsg(char *dst, int n) const;
+    // SQLite's primary result code of the last failure (SQLITE_BUSY, SQLITE_NOTADB, ...),
+    // 0 before any. Lets a caller tell a locked file from a damaged one.
+    int lastErrorCode() const { return m_nLastError; }
 
 private:
     void setErrMsg(const char *text);
+    void setError(int rc, const char *text);
     bool prepare(const char *sql, const CSqlite3Params *params, sqlite3_stmt **stmt);
     CSqlite3Query *firstStep(sqlite3_stmt *stmt);
     static int intOf(CSqlite3Query *query);
@@ -85,4 +89,5 @@ private:
     char m_szDbPath[PathSize] = {};
     char m_szErrMsg[ErrMsgSize] = {};
     int m_nBusyTimeout = DefaultBusyTimeoutMs;
+    int m_nLastError = 0;
 };

@@ -5,6 +5,8 @@
 #include "store/csqlite3.h"
 #include "store/csqlite3query.h"
 
+#include <sqlite3.h>
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QFile>
@@ -56,6 +58,14 @@ QString foundText(const char *utf8, int length)
     return value.isNull() ? QString(QLatin1String("")) : value;
 }
 
+bool hasUser(CSqlite3 &db, const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    return db.queryInt("select count(*) as total from tbl_user_info where user_name = ?",
+                       {text(name)}) > 0;
+}
+
 } // namespace
 
 UserStore &UserStore::instance()
@@ -72,7 +82,9 @@ UserStore::UserStore(const QString &directory, int busyTimeoutMs)
     // A path that does not fit stays empty, so the store fails rather than use a cut-off name.
     if (path.size() < int(sizeof m_szDbPath))
         std::memcpy(m_szDbPath, path.constData(), std::size_t(path.size()) + 1);
-    if (!open())
+    // Only a file SQLite calls damaged goes aside: one that is merely locked or read-only
+    // still holds the user's accounts.
+    if (!open() && (m_openError == SQLITE_NOTADB || m_openError == SQLITE_CORRUPT))
         moveAside();
 }
 
@@ -87,6 +99,7 @@ bool UserStore::open()
     Connection db(m_szDbPath, m_nBusyTimeout);
     // Only the table's name is checked: a table of that name is taken as it is.
     m_bReady = db.hasTable("tbl_user_info") || db.execute(CreateTableSql) >= 0;
+    m_openError = m_bReady ? 0 : db.lastErrorCode();
     return m_bReady;
 }
 
@@ -103,11 +116,8 @@ void UserStore::moveAside() const
 
 bool UserStore::userExists(const QString &name) const
 {
-    if (name.isEmpty())
-        return false;
     Connection db(m_szDbPath, m_nBusyTimeout);
-    return db.queryInt("select count(*) as total from tbl_user_info where user_name = ?",
-                       {text(name)}) > 0;
+    return hasUser(db, name);
 }
 
 bool UserStore::saveUser(const QString &name, const QString &password, bool remember,
@@ -115,10 +125,9 @@ bool UserStore::saveUser(const QString &name, const QString &password, bool reme
 {
     // A password is kept only for accounts whose remember-password box is ticked.
     const QByteArray passwd = remember ? password.toUtf8() : QByteArray();
-    const bool exists = userExists(name);
-
+    // The check and the write share one connection: each open reads the file and its schema.
     Connection db(m_szDbPath, m_nBusyTimeout);
-    if (exists) {
+    if (hasUser(db, name)) {
         return db.execute("update tbl_user_info set passwd = ?, remember_pwd = ?, auto_login = ?, "
                           "login_time = datetime('now', 'localtime')  where user_name = ?",
                           {text(passwd), flag(remember), flag(autoLogin), text(name)}) >= 0;

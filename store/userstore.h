@@ -15,8 +15,8 @@ public:
     // The store of the application directory, built on first use.
     static UserStore &instance();
 
-    // The store of "Orvane.db" in directory: finds or creates the table and, when that
-    // fails, moves the file aside so that the next start begins afresh.
+    // The store of "Orvane.db" in directory: finds or creates the table and, when SQLite
+    // finds the file damaged, moves it aside so that the next start begins afresh.
     explicit UserStore(const QString &directory, int busyTimeoutMs = DefaultBusyTimeoutMs);
 
     UserStore(const UserStore &) = delete;
@@ -46,5 +46,6 @@ private:
 
     char m_szDbPath[1024] = {};
     bool m_bReady = false;
+    int m_openError = 0; // SQLite's code when open() last failed
     int m_nBusyTimeout = DefaultBusyTimeoutMs;
 };
