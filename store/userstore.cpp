@@ -5,6 +5,8 @@
 #include "store/csqlite3.h"
 #include "store/csqlite3query.h"
 
+#include <sqlite3.h>
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QFile>
@@ -80,7 +82,9 @@ UserStore::UserStore(const QString &directory, int busyTimeoutMs)
     // A path that does not fit stays empty, so the store fails rather than use a cut-off name.
     if (path.size() < int(sizeof m_szDbPath))
         std::memcpy(m_szDbPath, path.constData(), std::size_t(path.size()) + 1);
-    if (!open())
+    // Only a file SQLite calls damaged goes aside: one that is merely locked or read-only
+    // still holds the user's accounts.
+    if (!open() && (m_openError == SQLITE_NOTADB || m_openError == SQLITE_CORRUPT))
         moveAside();
 }
 
@@ -95,6 +99,7 @@ bool UserStore::open()
     Connection db(m_szDbPath, m_nBusyTimeout);
     // Only the table's name is checked: a table of that name is taken as it is.
     m_bReady = db.hasTable("tbl_user_info") || db.execute(CreateTableSql) >= 0;
+    m_openError = m_bReady ? 0 : db.lastErrorCode();
     return m_bReady;
 }
 
