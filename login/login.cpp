@@ -24,13 +24,15 @@ Login::Login(QWidget *parent)
     : CLWDialog(parent)
     , ui(new Ui::Login)
 {
+    // Before the children exist: changing the flags re-parents the window, which would
+    // polish every child against the style sheet once more.
+    setAttribute(Qt::WA_TranslucentBackground, true);
+    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     ui->setupUi(this);
     setTitleHeight(240);
     setResizable(false);
     setWindowTitle(QStringLiteral("Orvane-登录"));
     setBackgroundImage(QStringLiteral(":/bk1"), 20, 20, 20, 20);
-    setAttribute(Qt::WA_TranslucentBackground, true);
-    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setWindowIcon(QIcon(QStringLiteral(":/Orvane")));
 
     m_loginPage = new LoginPage(ui->loginStack);
