@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+// A whole conf.ini of any content, read through QSettings as both programs read it.
+#include "app/appconfig.h"
+#include "fuzz/fuzzcheck.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUrl>
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    static QCoreApplication app(*argc, *argv);
+    FuzzCheck::silenceQtLog();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static QTemporaryDir root;
+    static quint64 run = 0;
+    FuzzCheck::require(root.isValid(), "a temporary folder");
+
+    // A folder per input: QSettings caches files by name, and an edited file of the same
+    // size within the same millisecond could be taken for the old one.
+    const QString dir = root.filePath(QString::number(++run));
+    QDir().mkpath(dir);
+    QFile file(dir + QStringLiteral("/conf.ini"));
+    FuzzCheck::require(file.open(QIODevice::WriteOnly), "conf.ini can be written");
+    file.write(reinterpret_cast<const char *>(data), static_cast<qint64>(size));
+    file.close();
+
+    AppConfig::setApplicationDirectory(dir);
+    const AppConfig::Ports ports = AppConfig::readPorts();
+    FuzzCheck::require(ports.mainPort > 0 && ports.mainPort <= 65535, "main port in range");
+    FuzzCheck::require(ports.toolPort > 0 && ports.toolPort <= 65535, "tool port in range");
+
+    const QString fallback = QStringLiteral("http://127.0.0.1:18080/");
+    const QString url = AppConfig::readBaseUrl(fallback);
+    const QUrl parsed(url, QUrl::StrictMode);
+    FuzzCheck::require(url.endsWith(QLatin1Char('/')) && parsed.isValid()
+                           && (parsed.scheme() == QLatin1String("http")
+                               || parsed.scheme() == QLatin1String("https")),
+                       "the base URL is an http(s) URL ending in /");
+
+    QDir(dir).removeRecursively();
+    return 0;
+}

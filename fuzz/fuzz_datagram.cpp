@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: MIT
+// Companion-channel datagrams of any content: the decoding, the way both programs read
+// them off a real socket, and the command-word decision that follows.
+#include "app/companionchannel.h"
+#include "fuzz/fuzzcheck.h"
+
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QStringList>
+#include <QUdpSocket>
+
+namespace {
+
+const QStringList MainCommands = {QStringLiteral("directClassroom"), QStringLiteral("showMain"),
+                                  QStringLiteral("closeMain")};
+
+struct Channel
+{
+    QUdpSocket receiver;
+    QUdpSocket sender;
+    Channel()
+    {
+        FuzzCheck::require(CompanionChannel::bind(&receiver, 0), "binding 127.0.0.1 works");
+    }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    static QCoreApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static Channel channel;
+    const QByteArray datagram = FuzzCheck::bytes(data, size);
+    const QString command = CompanionChannel::decodeDatagram(datagram);
+
+    const int zero = datagram.indexOf('\0');
+    const QByteArray word = zero < 0 ? datagram : datagram.left(zero);
+    FuzzCheck::require(!command.contains(QChar(0)), "a command stops at the first zero byte");
+    FuzzCheck::require(command == CompanionChannel::decodeDatagram(word + '\0' + datagram),
+                       "bytes after a zero byte do not matter");
+    // Orvane acts on a datagram only when its bytes up to the first zero spell a command.
+    for (const QString &known : MainCommands) {
+        FuzzCheck::require((command == known) == (word == known.toLatin1()),
+                           "a command word is recognised exactly");
+    }
+
+    // Through the loopback as the programs receive it: one datagram, one command.
+    if (size > 1400)
+        return 0;
+    CompanionChannel::send(&channel.sender, datagram, channel.receiver.localPort());
+    FuzzCheck::require(channel.receiver.waitForReadyRead(5000), "the datagram arrives");
+    const QStringList read = CompanionChannel::readPending(&channel.receiver);
+    FuzzCheck::require(read.size() == 1 && read.first() == command,
+                       "a received datagram reads as its decoded command");
+    return 0;
+}
