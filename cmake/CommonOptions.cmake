@@ -17,3 +17,14 @@ if(ORVANE_SANITIZE)
         -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(orvane_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+# What tests need in a sanitizer build: full allocation stacks (Qt's libraries have no frame
+# pointers, so the fast unwinder stops inside them) to match the suppressions of leaks that
+# are Qt's own, and a stack with every UBSan report.
+set(ORVANE_TEST_SANITIZER_ENVIRONMENT "")
+if(ORVANE_SANITIZE)
+    set(ORVANE_TEST_SANITIZER_ENVIRONMENT
+        "ASAN_OPTIONS=fast_unwind_on_malloc=0:detect_leaks=1"
+        "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp"
+        "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+endif()
