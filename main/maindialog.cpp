@@ -28,13 +28,15 @@ MainDialog::MainDialog(QWidget *parent)
     : CLWDialog(parent)
     , ui(new Ui::MainDialog)
 {
+    // Before the children exist: changing the flags re-parents the window, which would
+    // polish every child, the web view included, once more.
+    setAttribute(Qt::WA_TranslucentBackground, true);
+    setWindowFlags(Qt::FramelessWindowHint);
     ui->setupUi(this);
 
     setTitleHeight(20);
     setBackgroundImage(QStringLiteral(":/mianbk"), 20, 20, 20, 20);
-    setAttribute(Qt::WA_TranslucentBackground, true);
     setResizable(false);
-    setWindowFlags(Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("Orvane-主页"));
 
     const AppConfig::Ports ports = AppConfig::readPorts();
