@@ -254,7 +254,7 @@ void TstFaultsNetwork::qrPollingGoesOnBounded()
         (TimeoutMs / IntervalMs + 1) + (TimeoutMs / RcodePage::PollIntervalMs + 1);
     applyFault(fault, State);
     int mostInFlight = 0;
-    for (int i = 0; i < 16; ++i) {
+    for (int i = 0; i < 10; ++i) {
         QTimerEvent tick(page.pollTimerId());
         QCoreApplication::sendEvent(&page, &tick);
         mostInFlight = qMax(mostInFlight, runningReplies(http));
