@@ -30,8 +30,9 @@ NOTES = [
     "before `QApplication` when the variable is unset (6a074b4): nothing in either program "
     "paints through OpenGL, the login and main windows are pixel-identical with and without "
     "it, and it takes about 40 ms off the start and about 50 MB off Orvane's and OrvaneTool's "
-    "RSS; `Login` sets its window flags before building its children (2dd0e82), which spared "
-    "a second style-sheet polish of the whole form (about 5 ms); `UserStore::saveUser` checks "
+    "RSS; `Login` and `MainDialog` set their window flags before building their children "
+    "(2dd0e82, b624efa), which spares a second style-sheet polish of every child (about 5 ms "
+    "of the login window's start); `UserStore::saveUser` checks "
     "and writes on one connection instead of two (it landed inside c2ae698; b733b17 and "
     "ecb886d net to nothing), which brought a save with 10 accounts from 1.7 x to 1.0 x the "
     "bare C API.",
