@@ -70,10 +70,10 @@ Ports readPorts()
 {
     const QSettings settings(confPath(), QSettings::IniFormat);
     Ports ports;
-    ports.toolPort = portFromValue(settings.value(QStringLiteral("udpport/OrvaneToolPort")),
-                                   DefaultToolPort);
-    ports.mainPort = portFromValue(settings.value(QStringLiteral("udpport/OrvanePort")),
-                                   DefaultMainPort);
+    ports.toolPort =
+        portFromValue(settings.value(QStringLiteral("udpport/OrvaneToolPort")), DefaultToolPort);
+    ports.mainPort =
+        portFromValue(settings.value(QStringLiteral("udpport/OrvanePort")), DefaultMainPort);
     return ports;
 }
 

@@ -4,11 +4,14 @@
 #include <QString>
 
 // Login values shared by the login window and the main window. GUI thread only.
-extern QString g_baseUrl;   // service base URL, always ends in "/"
-extern QString g_token;     // session token from a password login
-extern QString g_userName;  // credentials confirmed by a QR-code login
+// The service base URL; always ends in "/".
+extern QString g_baseUrl;
+// The session token from a password login.
+extern QString g_token;
+// The credentials confirmed by a QR-code login, which sets g_qrLogin.
+extern QString g_userName;
 extern QString g_passWord;
-extern bool g_qrLogin;      // true after a QR-code login
+extern bool g_qrLogin;
 
 // Built-in service base URL, used when conf.ini names none.
 QString defaultBaseUrl();

@@ -11,10 +11,11 @@ namespace {
 
 QString titleButtonLook(const QString &name, const QString &image, const QString &hoverPressPrefix)
 {
-    return QStringLiteral("QPushButton#%1{border:none;min-width:20px;max-width:20px;min-height:20px;"
-                          "max-height:20px;border-image:url(%2);}"
-                          "QPushButton#%1:hover{border-image:url(:/%3_hover);}"
-                          "QPushButton#%1:pressed{border-image:url(:/%3_press);}")
+    return QStringLiteral(
+               "QPushButton#%1{border:none;min-width:20px;max-width:20px;min-height:20px;"
+               "max-height:20px;border-image:url(%2);}"
+               "QPushButton#%1:hover{border-image:url(:/%3_hover);}"
+               "QPushButton#%1:pressed{border-image:url(:/%3_press);}")
         .arg(name, image, hoverPressPrefix);
 }
 
@@ -102,7 +103,8 @@ void Login::showEvent(QShowEvent *)
 
 void Login::setTitleButtonLooks(const QString &minImage, const QString &closeImage)
 {
-    ui->btnMin->setStyleSheet(titleButtonLook(QStringLiteral("btnMin"), minImage, QStringLiteral("min")));
+    ui->btnMin->setStyleSheet(
+        titleButtonLook(QStringLiteral("btnMin"), minImage, QStringLiteral("min")));
     ui->btnClose->setStyleSheet(
         titleButtonLook(QStringLiteral("btnClose"), closeImage, QStringLiteral("close")));
 }

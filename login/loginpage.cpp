@@ -193,9 +193,9 @@ void LoginPage::on_btnCode_clicked()
 void LoginPage::onUpdateRcode()
 {
     const QPixmap code(AppConfig::applicationFile(QStringLiteral("RCode.jpg")));
-    ui->lbRCode->setPixmap(code.isNull() ? QPixmap()
-                                         : code.scaled(120, 120, Qt::IgnoreAspectRatio,
-                                                       Qt::FastTransformation));
+    ui->lbRCode->setPixmap(
+        code.isNull() ? QPixmap()
+                      : code.scaled(120, 120, Qt::IgnoreAspectRatio, Qt::FastTransformation));
 }
 
 void LoginPage::showTip(const QString &text)

@@ -69,7 +69,8 @@ void RcodePage::timerEvent(QTimerEvent *event)
 void RcodePage::replyFinished(QNetworkReply *reply)
 {
     if (m_statePending) {
-        const int status = parseStateReply(decodeReplyBody(reply->readAll()), g_userName, g_passWord);
+        const int status =
+            parseStateReply(decodeReplyBody(reply->readAll()), g_userName, g_passWord);
         if (!g_userName.isEmpty() && !g_passWord.isEmpty()) {
             m_statePending = false;
             stopPolling();

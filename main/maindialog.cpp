@@ -97,8 +97,8 @@ void MainDialog::startTool()
     auto *tool = new QProcess(this);
     // The tool's debug output goes where ours goes; read by nobody, it piled up in here.
     tool->setProcessChannelMode(QProcess::ForwardedChannels);
-    const std::string path = Platform::programPath(
-        AppConfig::applicationDirectory().toStdString(), Platform::executableFileName("OrvaneTool"));
+    const std::string path = Platform::programPath(AppConfig::applicationDirectory().toStdString(),
+                                                   Platform::executableFileName("OrvaneTool"));
     tool->start(QString::fromStdString(path), QStringList(), QIODevice::ReadWrite);
 }
 

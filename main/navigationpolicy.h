@@ -17,7 +17,7 @@ enum class Kind {
 
 struct Decision
 {
-    bool openOutside = false;      // hand the URL to the desktop browser, keep the view
+    bool openOutside = false;        // hand the URL to the desktop browser, keep the view
     bool setsSubSystemLogin = false; // a clicked link: subSystemLogin holds the new flag
     bool subSystemLogin = false;
     bool logUrl = false;

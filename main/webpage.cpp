@@ -42,8 +42,8 @@ bool WebPage::acceptNavigationRequest(QWebFrame *frame, const QNetworkRequest &r
                                       NavigationType type)
 {
     const QString url = request.url().toString();
-    const NavigationPolicy::Decision decision
-        = NavigationPolicy::decide(url, kindOf(type), frame == mainFrame(), g_baseUrl);
+    const NavigationPolicy::Decision decision =
+        NavigationPolicy::decide(url, kindOf(type), frame == mainFrame(), g_baseUrl);
     if (decision.logUrl)
         qDebug() << url;
     if (decision.setsSubSystemLogin)

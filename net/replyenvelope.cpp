@@ -42,6 +42,9 @@ int parseReplyEnvelope(const QString &text, QString &msg, QString &token)
     const int status = replyStatus(*envelope);
     msg = envelope->value(QStringLiteral("msg")).toString();
     if (status == 1)
-        token = envelope->value(QStringLiteral("result")).toMap().value(QStringLiteral("token")).toString();
+        token = envelope->value(QStringLiteral("result"))
+                    .toMap()
+                    .value(QStringLiteral("token"))
+                    .toString();
     return status;
 }

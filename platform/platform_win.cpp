@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/platform.h"
 
-#include <windows.h>
 #include <tlhelp32.h>
+#include <windows.h>
 
 namespace Platform {
 
