@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "platform/platform.h"
 
-#include <tlhelp32.h>
+// <windows.h> must come first: <tlhelp32.h> relies on its types.
 #include <windows.h>
+
+#include <tlhelp32.h>
 
 namespace Platform {
 
