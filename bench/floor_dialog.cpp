@@ -1,26 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The floor of Orvane's start: a bare Qt program showing a 360 x 647 frameless translucent
 // dialog that paints one pixmap. Stamps like Orvane under ORVANE_BENCH_STAMPS.
+#include "app/benchstamp.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QPainter>
 #include <QPixmap>
 
-#include <chrono>
-#include <cstdio>
-
 namespace {
-
-void stamp(const char *event)
-{
-    if (!qEnvironmentVariableIsSet("ORVANE_BENCH_STAMPS"))
-        return;
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch())
-                        .count();
-    std::fprintf(stderr, "orvane-bench %s %lld\n", event, static_cast<long long>(ns));
-    std::fflush(stderr);
-}
 
 class Dialog : public QDialog
 {
@@ -40,7 +28,7 @@ protected:
         painter.drawPixmap(0, 0, m_pixmap);
         if (m_first) {
             m_first = false;
-            stamp("first-paint");
+            BenchStamp::stamp("first-paint");
         }
     }
 

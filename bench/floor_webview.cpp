@@ -2,28 +2,16 @@
 // The floor of Orvane's main window: a bare QWebView, maximised like the main window, loading
 // the page named on the command line. Each line "load URL" on standard input loads another
 // page; every loadFinished is stamped as Orvane stamps it under ORVANE_BENCH_STAMPS.
+#include "app/benchstamp.h"
+
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QUrl>
 #include <QWebView>
 
-#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <string>
-
-namespace {
-
-void stamp(const char *event)
-{
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch())
-                        .count();
-    std::fprintf(stderr, "orvane-bench %s %lld\n", event, static_cast<long long>(ns));
-    std::fflush(stderr);
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -32,9 +20,9 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: bench_floor_webview URL\n");
         return 2;
     }
-    stamp("login-reply"); // the moment Orvane would have its login reply
+    BenchStamp::stamp("login-reply"); // the moment Orvane would have its login reply
     QWebView view;
-    QObject::connect(&view, &QWebView::loadFinished, [] { stamp("page-loaded"); });
+    QObject::connect(&view, &QWebView::loadFinished, [] { BenchStamp::stamp("page-loaded"); });
     view.load(QUrl(QString::fromLocal8Bit(argv[1])));
     view.showMaximized();
 
