@@ -2,7 +2,7 @@
 // Links of the platform's pages from the outside: exports, imports and the attendance form
 // go to the desktop browser (an xdg-open that records its argument), the rest stays in the
 // view.
-#include "tests/e2e/e2esession.h"
+#include "tests/e2e/e2etestcase.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -25,14 +25,11 @@ constexpr QRgb AttendanceExportButton = 0x2e9e6b;
 
 } // namespace
 
-class tst_E2eBrowserLinks : public QObject
+class tst_E2eBrowserLinks : public E2eTestCase
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void exportLinkOpensTheBrowserAndTheViewStays();
     void importAndTemplateLinksOpenTheBrowser();
     void attendanceFormAndNewWindowLink();
@@ -44,24 +41,8 @@ private:
     bool clickColour(QRgb colour);
     bool waitForOpened(const QString &url);
 
-    QScopedPointer<E2eSession> m_session;
     QRect m_main;
 };
-
-void tst_E2eBrowserLinks::init()
-{
-    m_session.reset(new E2eSession);
-    QVERIFY2(m_session->start(), qPrintable(m_session->error()));
-}
-
-void tst_E2eBrowserLinks::cleanup()
-{
-    if (QTest::currentTestFailed()) {
-        qInfo().noquote() << m_session->diagnostics()
-                          << "\nopened:" << m_session->app().openedUrls();
-    }
-    m_session.reset();
-}
 
 QRect tst_E2eBrowserLinks::login()
 {

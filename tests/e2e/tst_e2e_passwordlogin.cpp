@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Password login from the outside: the real Orvane under its own X server against its own
 // demo service, typed into and clicked as a person would.
-#include "tests/e2e/e2esession.h"
+#include "tests/e2e/e2etestcase.h"
 
 #include <QHostAddress>
 #include <QRegularExpression>
@@ -32,34 +32,16 @@ bool showsRedTip(const QImage &screen, const QRect &window)
 
 } // namespace
 
-class tst_E2ePasswordLogin : public QObject
+class tst_E2ePasswordLogin : public E2eTestCase
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void wrongThenRightPassword();
     void passwordWithCharactersThatNeedEncoding();
     void secondInstanceEndsAtOnce();
 
-private:
-    QScopedPointer<E2eSession> m_session;
 };
-
-void tst_E2ePasswordLogin::init()
-{
-    m_session.reset(new E2eSession);
-    QVERIFY2(m_session->start(), qPrintable(m_session->error()));
-}
-
-void tst_E2ePasswordLogin::cleanup()
-{
-    if (QTest::currentTestFailed())
-        qInfo().noquote() << m_session->diagnostics();
-    m_session.reset();
-}
 
 void tst_E2ePasswordLogin::wrongThenRightPassword()
 {

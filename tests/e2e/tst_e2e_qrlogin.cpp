@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // QR-code login from the outside: the login window fetches a code, a "phone" confirms it
 // through the demo service, and the main window opens on the QR start page.
-#include "tests/e2e/e2esession.h"
+#include "tests/e2e/e2etestcase.h"
 
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -32,32 +32,14 @@ QString scan(const QString &imagePath)
 
 } // namespace
 
-class tst_E2eQrLogin : public QObject
+class tst_E2eQrLogin : public E2eTestCase
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void confirmedCodeOpensTheMainWindow();
 
-private:
-    QScopedPointer<E2eSession> m_session;
 };
-
-void tst_E2eQrLogin::init()
-{
-    m_session.reset(new E2eSession);
-    QVERIFY2(m_session->start(), qPrintable(m_session->error()));
-}
-
-void tst_E2eQrLogin::cleanup()
-{
-    if (QTest::currentTestFailed())
-        qInfo().noquote() << m_session->diagnostics();
-    m_session.reset();
-}
 
 void tst_E2eQrLogin::confirmedCodeOpensTheMainWindow()
 {

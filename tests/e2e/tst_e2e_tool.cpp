@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The floating tool from the outside: its classroom button and its menu drive Orvane.
-#include "tests/e2e/e2esession.h"
+#include "tests/e2e/e2etestcase.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -25,14 +25,11 @@ constexpr QRgb SubsystemTile = 0xd93025;
 
 } // namespace
 
-class tst_E2eTool : public QObject
+class tst_E2eTool : public E2eTestCase
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void classroomButtonOpensTheClassroom();
     void afterASubsystemLinkTheButtonOpensTheStartPage();
     void quitFromTheToolMenu();
@@ -40,22 +37,7 @@ private slots:
 private:
     // Logs in and gives the tool window's id.
     QString loginAndFindTool();
-
-    QScopedPointer<E2eSession> m_session;
 };
-
-void tst_E2eTool::init()
-{
-    m_session.reset(new E2eSession);
-    QVERIFY2(m_session->start(), qPrintable(m_session->error()));
-}
-
-void tst_E2eTool::cleanup()
-{
-    if (QTest::currentTestFailed())
-        qInfo().noquote() << m_session->diagnostics();
-    m_session.reset();
-}
 
 QString tst_E2eTool::loginAndFindTool()
 {

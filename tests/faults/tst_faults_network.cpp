@@ -8,6 +8,7 @@
 #include "login/rcodepage.h"
 #include "net/chttp.h"
 #include "tests/support/testhttpserver.h"
+#include "tests/support/testsupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -79,18 +80,6 @@ QString refusingBaseUrl()
     const quint16 port = probe.serverPort();
     probe.close();
     return QStringLiteral("http://127.0.0.1:%1/").arg(port);
-}
-
-qint64 residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
 }
 
 int runningReplies(const CHttp *http)
@@ -286,12 +275,12 @@ void TstFaultsNetwork::garbageRepliesDoNotGrowMemory()
     };
     QVERIFY(round());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    const qint64 before = residentKiB();
+    const qint64 before = TestSupport::residentKiB();
     for (int i = 0; i < 10; ++i) {
         QVERIFY(round());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    const qint64 after = residentKiB();
+    const qint64 after = TestSupport::residentKiB();
     qInfo("resident size after 1 round: %lld KiB, after 11 rounds: %lld KiB", before, after);
     QVERIFY(before > 0);
     // 100 MB went through; a leak of the bodies would show as that much.

@@ -2,7 +2,7 @@
 // The real programs under a private X display against the demo service: a flood of random
 // datagrams at both ports, a main program killed outright, two copies started at once.
 #include "app/companionchannel.h"
-#include "tests/e2e/e2esession.h"
+#include "tests/e2e/e2etestcase.h"
 #include "tests/support/testsupport.h"
 
 #include <QElapsedTimer>
@@ -24,18 +24,6 @@ constexpr int WatchPeriodMs = 10000; // OrvaneTool's look for Orvane
 
 const QRegularExpression
     ClassroomRequest(QStringLiteral("^GET /orvane/index\\?menuId=4&tag=2 200$"));
-
-qint64 residentKiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
 
 // Bytes waiting in the receive queue of the UDP socket bound to 127.0.0.1:port; -1 if none.
 qint64 udpQueued(int port)
@@ -92,14 +80,11 @@ void send(const QByteArray &command, int port)
 
 } // namespace
 
-class TstFaultsProcesses : public QObject
+class TstFaultsProcesses : public E2eTestCase
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void floodOfRandomDatagrams();
     void toolEndsWhenOrvaneIsKilled();
     void twoStartsAtOnce();
@@ -107,22 +92,7 @@ private slots:
 private:
     // Logs in; the tool window's id.
     QString loginAndFindTool();
-
-    QScopedPointer<E2eSession> m_session;
 };
-
-void TstFaultsProcesses::init()
-{
-    m_session.reset(new E2eSession);
-    QVERIFY2(m_session->start(), qPrintable(m_session->error()));
-}
-
-void TstFaultsProcesses::cleanup()
-{
-    if (QTest::currentTestFailed())
-        qInfo().noquote() << m_session->diagnostics();
-    m_session.reset();
-}
 
 QString TstFaultsProcesses::loginAndFindTool()
 {
@@ -168,8 +138,8 @@ void TstFaultsProcesses::floodOfRandomDatagrams()
             60000);
     };
 
-    const qint64 orvaneBefore = residentKiB(orvanePid);
-    const qint64 toolBefore = residentKiB(tool.processId());
+    const qint64 orvaneBefore = TestSupport::residentKiB(orvanePid);
+    const qint64 toolBefore = TestSupport::residentKiB(tool.processId());
     const int sentToMain = flood(mainPort, 1);
     const int sentToTool = flood(toolPort, 2);
     // Orvane's own tool logs where Orvane does.
@@ -181,8 +151,8 @@ void TstFaultsProcesses::floodOfRandomDatagrams()
     QVERIFY2(s.service().waitForRequest(ClassroomRequest, 60000), qPrintable(s.diagnostics()));
     QVERIFY(toolLogged("\n\"hideTool\"\n"));
     QVERIFY(QTest::qWaitFor([&] { return s.app().logs().contains("\n\"hideTool\"\n"); }, 60000));
-    const qint64 orvaneAfter = residentKiB(orvanePid);
-    const qint64 toolAfter = residentKiB(tool.processId());
+    const qint64 orvaneAfter = TestSupport::residentKiB(orvanePid);
+    const qint64 toolAfter = TestSupport::residentKiB(tool.processId());
     qInfo("sent %d datagrams to Orvane, %d to an OrvaneTool, %d to Orvane's own", sentToMain,
           sentToTool, sentToOwnTool);
     qInfo("resident KiB: Orvane %lld -> %lld, OrvaneTool %lld -> %lld", orvaneBefore, orvaneAfter,

@@ -46,6 +46,19 @@ bool installPrograms(const QString &dir)
     return ok;
 }
 
+qint64 residentKiB(qint64 pid)
+{
+    QFile status(pid ? QStringLiteral("/proc/%1/status").arg(pid)
+                     : QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
 qint64 flockHolder(const QString &path)
 {
     struct stat st;
