@@ -168,17 +168,25 @@ bool UserStore::removeUser(const QString &name) const
 
 void UserStore::listUserNames(QStringList &names) const
 {
-    names.clear();
-    Connection db(m_szDbPath, m_nBusyTimeout);
-    const std::unique_ptr<CSqlite3Query> query(
-        db.query("select user_name from tbl_user_info order by login_time desc"));
-    if (!query)
-        return;
-    while (!query->atEnd()) {
-        int length = 0;
-        const char *name = query->textValue(0, length);
-        if (length > 0)
-            names.append(QString::fromUtf8(name, length));
-        query->nextRow();
+    // The list is built aside and swapped in, so the previous one is freed after SQLite has
+    // released its sort memory, not while it allocates it: freeing many small strings in
+    // between made glibc give the heap back and fault it in again on every call.
+    QStringList found;
+    {
+        Connection db(m_szDbPath, m_nBusyTimeout);
+        const std::unique_ptr<CSqlite3Query> query(
+            db.query("select user_name from tbl_user_info order by login_time desc"));
+        while (query && !query->atEnd()) {
+            int length = 0;
+            const char *name = query->textValue(0, length);
+            if (length > 0) {
+                // Moved into an empty slot: appending a copy would count the new string's
+                // reference up and down again, two atomic operations a row.
+                found.append(QString());
+                found.last() = QString::fromUtf8(name, length);
+            }
+            query->nextRow();
+        }
     }
+    names.swap(found);
 }
