@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
@@ -77,6 +78,22 @@ struct Bare
         sqlite3_close(db);
     }
 
+    // The same rows handed back as Qt strings, the form the store's callers need.
+    void listUserNames(QStringList &names) const
+    {
+        names.clear();
+        sqlite3 *db = open();
+        sqlite3_stmt *stmt = nullptr;
+        sqlite3_prepare_v2(db, "select user_name from tbl_user_info order by login_time desc", -1,
+                           &stmt, nullptr);
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            names.append(
+                QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)),
+                                  sqlite3_column_bytes(stmt, 0)));
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+    }
+
     void loadUser(const std::string &name, std::string &password, int &remember,
                   int &autoLogin) const
     {
@@ -133,17 +150,22 @@ double secondsOf(const std::function<void()> &op, int count)
 }
 
 // Runs per-op timings of both sides interleaved, so load from elsewhere hits both alike.
+// qtFloor, when given, is a second floor measured alongside.
 void measure(const char *op, int size, int runs, const std::function<void()> &orvane,
-             const std::function<void()> &floor)
+             const std::function<void()> &floor, const std::function<void()> &qtFloor = {})
 {
     const double once = std::max(secondsOf(orvane, 1), 1e-7);
     const int count = std::max(1, std::min(2000, int(0.05 / once)));
     secondsOf(orvane, count); // warm-up
     secondsOf(floor, count);
-    std::vector<double> a, b;
+    if (qtFloor)
+        secondsOf(qtFloor, count);
+    std::vector<double> a, b, c;
     for (int r = 0; r < runs; ++r) {
         a.push_back(secondsOf(orvane, count));
         b.push_back(secondsOf(floor, count));
+        if (qtFloor)
+            c.push_back(secondsOf(qtFloor, count));
     }
     auto list = [](const std::vector<double> &v) {
         std::string s = "[";
@@ -151,8 +173,9 @@ void measure(const char *op, int size, int runs, const std::function<void()> &or
             s += (i ? "," : "") + std::to_string(v[i] * 1e6);
         return s + "]";
     };
-    std::printf("{\"op\":\"%s\",\"size\":%d,\"per_run\":%d,\"orvane_us\":%s,\"floor_us\":%s}\n", op,
-                size, count, list(a).c_str(), list(b).c_str());
+    const std::string extra = qtFloor ? ",\"qtfloor_us\":" + list(c) : std::string();
+    std::printf("{\"op\":\"%s\",\"size\":%d,\"per_run\":%d,\"orvane_us\":%s,\"floor_us\":%s%s}\n",
+                op, size, count, list(a).c_str(), list(b).c_str(), extra.c_str());
     std::fflush(stdout);
 }
 
@@ -171,18 +194,21 @@ int main(int argc, char *argv[])
         const std::string name = nameOf(size / 2);
         const QString qname = QString::fromStdString(name);
 
-        QStringList names;
+        QStringList names, bareQtNames;
         std::vector<std::string> bareNames;
-        measure("listUserNames", size, runs, [&] { store.listUserNames(names); },
-                [&] { bare.listUserNames(bareNames); });
+        measure(
+            "listUserNames", size, runs, [&] { store.listUserNames(names); },
+            [&] { bare.listUserNames(bareNames); }, [&] { bare.listUserNames(bareQtNames); });
         QString password;
         std::string barePassword;
         int remember = 0, autoLogin = 0;
-        measure("loadUser", size, runs, [&] { store.loadUser(qname, password, remember, autoLogin); },
-                [&] { bare.loadUser(name, barePassword, remember, autoLogin); });
-        measure("saveUser", size, runs,
-                [&] { store.saveUser(qname, QStringLiteral("secret"), true, false); },
-                [&] { bare.saveUser(name, "secret"); });
+        measure(
+            "loadUser", size, runs, [&] { store.loadUser(qname, password, remember, autoLogin); },
+            [&] { bare.loadUser(name, barePassword, remember, autoLogin); });
+        measure(
+            "saveUser", size, runs,
+            [&] { store.saveUser(qname, QStringLiteral("secret"), true, false); },
+            [&] { bare.saveUser(name, "secret"); });
     }
     return 0;
 }

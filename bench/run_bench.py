@@ -603,10 +603,18 @@ def write_report(path, results, meta):
         r, _ = row(rec["op"], rec["orvane_us"], rec["floor_us"], "us", 1.2)
         cells = r.split(" | ", 1)
         add("%s | %d | %s" % (cells[0], rec["size"], cells[1]))
+        if "qtfloor_us" in rec:
+            r, _ = row(rec["op"] + ", against bare SQLite into a `QStringList`",
+                       rec["orvane_us"], rec["qtfloor_us"], "us")
+            cells = r.split(" | ", 1)
+            add("%s | %d | %s" % (cells[0], rec["size"], cells[1]))
     add("")
     add("`bench_store`: `UserStore` beside the same statements through the SQLite C API with a "
         "fresh connection per operation (saveUser: the existence count, then the update, on "
-        "one connection). Each figure is one run of many operations; the database is in "
+        "one connection); the floor keeps the names as `std::string`. For `listUserNames` a "
+        "second floor hands the same rows back as a `QStringList` built the plain way "
+        "(`clear`, then `append(QString::fromUtf8(...))`), the form the store must return. "
+        "Each figure is one run of many operations; the database is in "
         "`build-bench/` on disk (journal mode delete, synchronous FULL: a write waits for "
         "fsync).")
     add("")
