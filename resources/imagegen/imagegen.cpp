@@ -11,6 +11,7 @@
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QHash>
 #include <QImage>
 #include <QImageWriter>
 #include <QLinearGradient>
@@ -19,6 +20,7 @@
 #include <QPen>
 #include <QRadialGradient>
 #include <QTextStream>
+#include <QVector>
 
 #include <algorithm>
 #include <cmath>
@@ -49,6 +51,32 @@ const int kCardInsetTop = 3;
 const int kCardInsetBottom = 7;
 const qreal kCardRadius = 6.0;
 
+// A picture of at most 256 colours is written with a palette: the same pixels, but QImage
+// reads a byte a pixel instead of four, so the main window's background decodes several times
+// faster.
+QImage withPaletteIfFew(const QImage &argb)
+{
+    QVector<QRgb> colours;
+    QHash<QRgb, int> indexOf;
+    QImage indexed(argb.size(), QImage::Format_Indexed8);
+    for (int y = 0; y < argb.height(); ++y) {
+        const QRgb *in = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
+        uchar *out = indexed.scanLine(y);
+        for (int x = 0; x < argb.width(); ++x) {
+            auto it = indexOf.constFind(in[x]);
+            if (it == indexOf.constEnd()) {
+                if (colours.size() == 256)
+                    return argb;
+                it = indexOf.insert(in[x], colours.size());
+                colours.append(in[x]);
+            }
+            out[x] = uchar(*it);
+        }
+    }
+    indexed.setColorTable(colours);
+    return indexed;
+}
+
 QImage canvas(int w, int h)
 {
     QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
@@ -58,8 +86,8 @@ QImage canvas(int w, int h)
 
 void smooth(QPainter &p)
 {
-    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
-                     QPainter::SmoothPixmapTransform);
+    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing
+                     | QPainter::SmoothPixmapTransform);
 }
 
 // Separable box blur, three passes: close enough to a Gaussian for a shadow.
@@ -794,11 +822,17 @@ int main(int argc, char *argv[])
     for (const Picture &pic : pictures) {
         const QString path = out.filePath(QString::fromLatin1(pic.file));
         const QImage img = pic.paint().convertToFormat(QImage::Format_ARGB32);
+        const bool icon = path.endsWith(QLatin1String(".ico"));
         QImageWriter writer(path);
-        if (path.endsWith(QLatin1String(".ico")))
+        if (icon)
             writer.setFormat("ico");
-        if (!writer.write(img)) {
+        if (!writer.write(icon ? img : withPaletteIfFew(img))) {
             err << "orvane-imagegen: " << path << ": " << writer.errorString() << "\n";
+            ++failures;
+            continue;
+        }
+        if (!icon && QImage(path).convertToFormat(QImage::Format_ARGB32) != img) {
+            err << "orvane-imagegen: " << path << " does not read back as painted\n";
             ++failures;
             continue;
         }
