@@ -149,23 +149,32 @@ double secondsOf(const std::function<void()> &op, int count)
     return std::chrono::duration<double>(Clock::now() - start).count() / count;
 }
 
-// Runs per-op timings of both sides interleaved, so load from elsewhere hits both alike.
-// qtFloor, when given, is a second floor measured alongside.
+// Runs per-op timings of all sides interleaved, so load from elsewhere hits them alike: each run
+// alternates between the sides in short slices. qtFloor, when given, is a second floor.
 void measure(const char *op, int size, int runs, const std::function<void()> &orvane,
              const std::function<void()> &floor, const std::function<void()> &qtFloor = {})
 {
+    const int slices = 5;
     const double once = std::max(secondsOf(orvane, 1), 1e-7);
-    const int count = std::max(1, std::min(2000, int(0.05 / once)));
+    const int perSlice = std::max(1, std::min(400, int(0.01 / once)));
+    const int count = perSlice * slices;
     secondsOf(orvane, count); // warm-up
     secondsOf(floor, count);
     if (qtFloor)
         secondsOf(qtFloor, count);
     std::vector<double> a, b, c;
     for (int r = 0; r < runs; ++r) {
-        a.push_back(secondsOf(orvane, count));
-        b.push_back(secondsOf(floor, count));
+        double sa = 0, sb = 0, sc = 0;
+        for (int i = 0; i < slices; ++i) {
+            sa += secondsOf(orvane, perSlice);
+            sb += secondsOf(floor, perSlice);
+            if (qtFloor)
+                sc += secondsOf(qtFloor, perSlice);
+        }
+        a.push_back(sa / slices);
+        b.push_back(sb / slices);
         if (qtFloor)
-            c.push_back(secondsOf(qtFloor, count));
+            c.push_back(sc / slices);
     }
     auto list = [](const std::vector<double> &v) {
         std::string s = "[";
