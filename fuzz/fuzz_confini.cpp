@@ -3,15 +3,20 @@
 #include "app/appconfig.h"
 #include "fuzz/fuzzcheck.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QUrl>
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    static QCoreApplication app(*argc, *argv);
+    // Both programs read conf.ini with their QApplication built, and QSettings turns an
+    // "@Variant(...)" value into any type Qt can stream, images and bitmaps among them, which
+    // need the GUI application to exist.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication app(*argc, *argv);
     FuzzCheck::silenceQtLog();
     return 0;
 }
