@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -64,32 +65,23 @@ struct Bare
         return db;
     }
 
-    void listUserNames(std::vector<std::string> &names) const
+    // Names is std::vector<std::string>, the bare floor, or QStringList, the form the store's
+    // callers need, filled the plain way.
+    template <typename Names> void listUserNames(Names &names) const
     {
         names.clear();
         sqlite3 *db = open();
         sqlite3_stmt *stmt = nullptr;
         sqlite3_prepare_v2(db, "select user_name from tbl_user_info order by login_time desc", -1,
                            &stmt, nullptr);
-        while (sqlite3_step(stmt) == SQLITE_ROW)
-            names.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)),
-                               std::size_t(sqlite3_column_bytes(stmt, 0)));
-        sqlite3_finalize(stmt);
-        sqlite3_close(db);
-    }
-
-    // The same rows handed back as Qt strings, the form the store's callers need.
-    void listUserNames(QStringList &names) const
-    {
-        names.clear();
-        sqlite3 *db = open();
-        sqlite3_stmt *stmt = nullptr;
-        sqlite3_prepare_v2(db, "select user_name from tbl_user_info order by login_time desc", -1,
-                           &stmt, nullptr);
-        while (sqlite3_step(stmt) == SQLITE_ROW)
-            names.append(
-                QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)),
-                                  sqlite3_column_bytes(stmt, 0)));
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            const char *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0));
+            const int bytes = sqlite3_column_bytes(stmt, 0);
+            if constexpr (std::is_same_v<Names, QStringList>)
+                names.append(QString::fromUtf8(text, bytes));
+            else
+                names.emplace_back(text, std::size_t(bytes));
+        }
         sqlite3_finalize(stmt);
         sqlite3_close(db);
     }
