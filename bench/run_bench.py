@@ -305,27 +305,20 @@ def end_orvane(proc, port):
 def measure_start(s, folder, env, floor_image):
     """Exec to first paint, and peak RSS once the login window has settled."""
     out = {}
-    p = Proc([os.path.join(folder, "Orvane")], env, cwd=folder)
-    _, t = p.stamp("first-paint")
-    out["start_ms"] = (t - p.start_ns) / 1e6
-    time.sleep(1.5)
-    out["login_hwm_kb"] = status_kb(p.pid, "VmHWM")
-    out["login_rss_kb"] = status_kb(p.pid, "VmRSS")
-    p.stop()
-    f = Proc([os.path.join(s.bindir, "bench_floor_dialog"), floor_image], env)
-    _, t = f.stamp("first-paint")
-    out["floor_start_ms"] = (t - f.start_ns) / 1e6
-    time.sleep(1.5)
-    out["floor_login_hwm_kb"] = status_kb(f.pid, "VmHWM")
-    out["floor_login_rss_kb"] = status_kb(f.pid, "VmRSS")
-    f.stop()
-    g = Proc([os.path.join(s.bindir, "bench_floor_dialog"), floor_image],
-             dict(env, QT_XCB_GL_INTEGRATION="none"))
-    _, t = g.stamp("first-paint")
-    out["floornogl_start_ms"] = (t - g.start_ns) / 1e6
-    time.sleep(1.5)
-    out["floornogl_login_hwm_kb"] = status_kb(g.pid, "VmHWM")
-    g.stop()
+
+    def start(prefix, argv, env, cwd=None):
+        p = Proc(argv, env, cwd=cwd)
+        _, t = p.stamp("first-paint")
+        out[prefix + "start_ms"] = (t - p.start_ns) / 1e6
+        time.sleep(1.5)
+        out[prefix + "login_hwm_kb"] = status_kb(p.pid, "VmHWM")
+        out[prefix + "login_rss_kb"] = status_kb(p.pid, "VmRSS")
+        p.stop()
+
+    floor = [os.path.join(s.bindir, "bench_floor_dialog"), floor_image]
+    start("", [os.path.join(folder, "Orvane")], env, cwd=folder)
+    start("floor_", floor, env)
+    start("floornogl_", floor, dict(env, QT_XCB_GL_INTEGRATION="none"))
     return out
 
 
