@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Paints every picture of Orvane and OrvaneTool and writes them into one folder: PNGs and the
-// window icon Orvane.ico. The pictures are committed; run this (through scripts/make-images)
-// only after changing how they look.
+// window icon Orvane.ico, each also at twice its size under an "@2x" name for high-DPI screens.
+// Into a second folder it writes the application icon for desktops: hicolor PNGs and an SVG.
+// The pictures are committed; run this (through scripts/make-images) only after changing how
+// they look.
 //
-// Usage: orvane-imagegen <output folder>
+// Usage: orvane-imagegen <images folder> <icons folder>
 
 #include <QColor>
 #include <QDir>
@@ -19,6 +21,7 @@
 #include <QPainterPath>
 #include <QPen>
 #include <QRadialGradient>
+#include <QSaveFile>
 #include <QTextStream>
 #include <QVector>
 
@@ -77,9 +80,14 @@ QImage withPaletteIfFew(const QImage &argb)
     return indexed;
 }
 
+// Pixels per logical pixel of the pictures being painted: 1, or 2 for the "@2x" set. Every
+// painter works in logical pixels, so the 2x pictures are painted, not scaled up.
+int g_ratio = 1;
+
 QImage canvas(int w, int h)
 {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    QImage img(w * g_ratio, h * g_ratio, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(g_ratio);
     img.fill(Qt::transparent);
     return img;
 }
@@ -118,16 +126,19 @@ void blurAlpha(std::vector<float> &a, int w, int h, int radius)
 }
 
 // A soft shadow of `shape`, offset and blurred, in `color` (whose alpha is the peak opacity).
-// The blur works on a padded copy, so shapes touching the picture edge fade naturally.
+// The blur works on a padded copy, so shapes touching the picture edge fade naturally. `size`
+// and `radius` are logical; the blur runs on device pixels.
 QImage shadowOf(QSize size, const QPainterPath &shape, QPointF offset, int radius, QColor color)
 {
-    const int pad = radius * 3;
+    const int pad = radius * 3 * g_ratio;
+    size *= g_ratio;
     QImage mask(size.width() + 2 * pad, size.height() + 2 * pad, QImage::Format_ARGB32);
+    mask.setDevicePixelRatio(g_ratio);
     mask.fill(Qt::transparent);
     {
         QPainter p(&mask);
         smooth(p);
-        p.translate(pad + offset.x(), pad + offset.y());
+        p.translate(pad / g_ratio + offset.x(), pad / g_ratio + offset.y());
         p.fillPath(shape, Qt::black);
     }
     const int w = mask.width();
@@ -138,9 +149,10 @@ QImage shadowOf(QSize size, const QPainterPath &shape, QPointF offset, int radiu
         for (int x = 0; x < w; ++x)
             alpha[size_t(y * w + x)] = qAlpha(line[x]) / 255.0f;
     }
-    blurAlpha(alpha, w, h, radius);
+    blurAlpha(alpha, w, h, radius * g_ratio);
 
     QImage out(size, QImage::Format_ARGB32);
+    out.setDevicePixelRatio(g_ratio);
     const float peak = float(color.alphaF());
     for (int y = 0; y < size.height(); ++y) {
         QRgb *line = reinterpret_cast<QRgb *>(out.scanLine(y));
@@ -179,8 +191,8 @@ QImage windowCard(int w, int h)
     const QPainterPath card = roundedRect(cardRect(w, h), kCardRadius);
     QPainter p(&img);
     smooth(p);
-    p.drawImage(0, 0, shadowOf(img.size(), card, QPointF(0, 2), 2, QColor(16, 40, 80, 90)));
-    p.drawImage(0, 0, shadowOf(img.size(), card, QPointF(0, 1), 1, QColor(16, 40, 80, 60)));
+    p.drawImage(0, 0, shadowOf(QSize(w, h), card, QPointF(0, 2), 2, QColor(16, 40, 80, 90)));
+    p.drawImage(0, 0, shadowOf(QSize(w, h), card, QPointF(0, 1), 1, QColor(16, 40, 80, 60)));
     p.fillPath(card, Qt::white);
     return img;
 }
@@ -194,51 +206,81 @@ QFont cjkFont(qreal pixelSize, int weight = QFont::Normal)
     return f;
 }
 
-// The mark: a mortarboard, drawn in `fg` and cut out of whatever `gap` paints, in a design grid
-// of 64 units centred on `c` and scaled to radius `r`.
+// The mark: a mortarboard in a design grid of 64 units centred on the origin. Painted and
+// written as SVG from these same shapes.
+struct Mortarboard
+{
+    QPainterPath base;
+    QPainterPath board;
+    // From the centre button down past the right edge of the board.
+    QPainterPath tassel;
+    QRectF tasselEnd = QRectF(15.2, 7, 3.6, 6.5);
+    qreal tasselEndRadius = 1.4;
+    // The gap is a stroke round the board that cuts it off the base.
+    qreal gapWidth = 3.2;
+    qreal cordWidth = 1.8;
+};
+
+Mortarboard mortarboard()
+{
+    Mortarboard m;
+    m.base.moveTo(-12.5, -2);
+    m.base.lineTo(-12.5, 9);
+    m.base.cubicTo(-7, 14.5, 7, 14.5, 12.5, 9);
+    m.base.lineTo(12.5, -2);
+    m.base.closeSubpath();
+
+    m.board.moveTo(-22, -5);
+    m.board.lineTo(0, -15);
+    m.board.lineTo(22, -5);
+    m.board.lineTo(0, 5);
+    m.board.closeSubpath();
+
+    m.tassel.moveTo(0, -5);
+    m.tassel.lineTo(17, -3);
+    m.tassel.lineTo(17, 8);
+    return m;
+}
+
+// The mortarboard drawn in `fg` and cut out of whatever `gap` paints, centred on `c` and scaled
+// to radius `r`.
 void drawMortarboard(QPainter &p, QPointF c, qreal r, const QBrush &fg, const QBrush &gap)
 {
+    const Mortarboard m = mortarboard();
     p.save();
     p.translate(c);
     p.scale(r / 32.0, r / 32.0);
-
-    QPainterPath base;
-    base.moveTo(-12.5, -2);
-    base.lineTo(-12.5, 9);
-    base.cubicTo(-7, 14.5, 7, 14.5, 12.5, 9);
-    base.lineTo(12.5, -2);
-    base.closeSubpath();
-    p.fillPath(base, fg);
-
-    QPainterPath board;
-    board.moveTo(-22, -5);
-    board.lineTo(0, -15);
-    board.lineTo(22, -5);
-    board.lineTo(0, 5);
-    board.closeSubpath();
-    p.strokePath(board, QPen(gap, 3.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.fillPath(board, fg);
-
-    // Tassel from the centre button down past the right edge of the board.
-    QPen cord(fg, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    p.setPen(cord);
+    p.fillPath(m.base, fg);
+    p.strokePath(m.board, QPen(gap, m.gapWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.fillPath(m.board, fg);
+    p.setPen(QPen(fg, m.cordWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
-    QPainterPath tassel;
-    tassel.moveTo(0, -5);
-    tassel.lineTo(17, -3);
-    tassel.lineTo(17, 8);
-    p.drawPath(tassel);
+    p.drawPath(m.tassel);
     p.setPen(Qt::NoPen);
     p.setBrush(fg);
-    p.drawRoundedRect(QRectF(15.2, 7, 3.6, 6.5), 1.4, 1.4);
+    p.drawRoundedRect(m.tasselEnd, m.tasselEndRadius, m.tasselEndRadius);
     p.restore();
+}
+
+const QColor kLogoTop(0x3C, 0x90, 0xF2);
+const QColor kLogoBottom(0x16, 0x5C, 0xC4);
+const int kShineAlpha = 46;
+// The mortarboard's radius as a share of the disc's.
+const qreal kMarkScale = 0.92;
+
+QRadialGradient logoShine(QPointF c, qreal r)
+{
+    QRadialGradient shine(c.x() - r * 0.3, c.y() - r * 0.6, r * 1.1);
+    shine.setColorAt(0, QColor(255, 255, 255, kShineAlpha));
+    shine.setColorAt(1, QColor(255, 255, 255, 0));
+    return shine;
 }
 
 QLinearGradient logoGradient(QPointF c, qreal r)
 {
     QLinearGradient g(c.x(), c.y() - r, c.x(), c.y() + r);
-    g.setColorAt(0, QColor(0x3C, 0x90, 0xF2));
-    g.setColorAt(1, QColor(0x16, 0x5C, 0xC4));
+    g.setColorAt(0, kLogoTop);
+    g.setColorAt(1, kLogoBottom);
     return g;
 }
 
@@ -256,12 +298,9 @@ void drawLogo(QPainter &p, QPointF c, qreal r, qreal ring = 0)
     p.setBrush(g);
     p.drawEllipse(c, r, r);
     // A soft highlight on the upper half keeps the flat disc from looking dull at large sizes.
-    QRadialGradient shine(c.x() - r * 0.3, c.y() - r * 0.6, r * 1.1);
-    shine.setColorAt(0, QColor(255, 255, 255, 46));
-    shine.setColorAt(1, QColor(255, 255, 255, 0));
-    p.setBrush(shine);
+    p.setBrush(logoShine(c, r));
     p.drawEllipse(c, r, r);
-    drawMortarboard(p, c, r * 0.92, Qt::white, g);
+    drawMortarboard(p, c, r * kMarkScale, Qt::white, g);
     p.restore();
 }
 
@@ -657,7 +696,7 @@ QImage toolButton(bool highlighted)
     body.setFillRule(Qt::WindingFill);
     body = body.simplified();
 
-    p.drawImage(0, 0, shadowOf(img.size(), body, QPointF(0, 1.5), 2, QColor(16, 40, 80, 80)));
+    p.drawImage(0, 0, shadowOf(QSize(w, h), body, QPointF(0, 1.5), 2, QColor(16, 40, 80, 80)));
     if (highlighted) {
         QLinearGradient g(0, pill.top(), 0, pill.bottom());
         g.setColorAt(0, kBlueTop);
@@ -686,13 +725,118 @@ QImage toolButton(bool highlighted)
     return img;
 }
 
-QImage appIcon()
+// The logo on a 64-unit grid, scaled to `size`.
+const QPointF kIconCentre(32, 32);
+const qreal kIconRadius = 31;
+
+QImage appIcon(int size)
 {
-    QImage img = canvas(64, 64);
+    QImage img = canvas(size, size);
     QPainter p(&img);
     smooth(p);
-    drawLogo(p, QPointF(32, 32), 31);
+    p.scale(size / 64.0, size / 64.0);
+    drawLogo(p, kIconCentre, kIconRadius);
     return img;
+}
+
+QString svgNumber(qreal v)
+{
+    return QString::number(v, 'g', 6);
+}
+
+QString svgColour(const QColor &c)
+{
+    return c.name(QColor::HexRgb);
+}
+
+// Path data of a path of moves, lines and cubics; Qt closes a subpath with a line back to
+// its start, which becomes "Z" so that strokes join there.
+QString svgPathData(const QPainterPath &path)
+{
+    QString d;
+    QPointF start;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        const bool lastOfSubpath = i + 1 == path.elementCount() || path.elementAt(i + 1).isMoveTo();
+        switch (e.type) {
+        case QPainterPath::MoveToElement:
+            start = e;
+            d += QLatin1String(d.isEmpty() ? "M" : " M");
+            break;
+        case QPainterPath::LineToElement:
+            if (lastOfSubpath && QPointF(e) == start) {
+                d += QLatin1String(" Z");
+                continue;
+            }
+            d += QLatin1String(" L");
+            break;
+        case QPainterPath::CurveToElement:
+            d += QLatin1String(" C");
+            break;
+        case QPainterPath::CurveToDataElement:
+            break;
+        }
+        d += QLatin1Char(' ') + svgNumber(e.x) + QLatin1Char(' ') + svgNumber(e.y);
+    }
+    return d;
+}
+
+// The application icon as SVG 1.1, from the numbers appIcon() paints with. Like a QPainter
+// brush, a userSpaceOnUse gradient follows the transform of the element that uses it, so the
+// gap round the board takes the disc gradient in the mark's own grid, as it does when painted.
+QString logoSvg()
+{
+    const QPointF c = kIconCentre;
+    const qreal r = kIconRadius;
+    const qreal markRadius = r * kMarkScale;
+    const QLinearGradient disc = logoGradient(c, r);
+    const QRadialGradient shine = logoShine(c, r);
+    const Mortarboard m = mortarboard();
+    const QString white = QStringLiteral("#ffffff");
+
+    QString svg;
+    QTextStream out(&svg);
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"64\" height=\"64\""
+        << " viewBox=\"0 0 64 64\">\n"
+        << "  <defs>\n"
+        << "    <linearGradient id=\"disc\" gradientUnits=\"userSpaceOnUse\" x1=\""
+        << svgNumber(disc.start().x()) << "\" y1=\"" << svgNumber(disc.start().y()) << "\" x2=\""
+        << svgNumber(disc.finalStop().x()) << "\" y2=\"" << svgNumber(disc.finalStop().y())
+        << "\">\n"
+        << "      <stop offset=\"0\" stop-color=\"" << svgColour(kLogoTop) << "\"/>\n"
+        << "      <stop offset=\"1\" stop-color=\"" << svgColour(kLogoBottom) << "\"/>\n"
+        << "    </linearGradient>\n"
+        << "    <radialGradient id=\"shine\" gradientUnits=\"userSpaceOnUse\" cx=\""
+        << svgNumber(shine.center().x()) << "\" cy=\"" << svgNumber(shine.center().y()) << "\" r=\""
+        << svgNumber(shine.radius()) << "\">\n"
+        << "      <stop offset=\"0\" stop-color=\"" << white << "\" stop-opacity=\""
+        << svgNumber(kShineAlpha / 255.0) << "\"/>\n"
+        << "      <stop offset=\"1\" stop-color=\"" << white << "\" stop-opacity=\"0\"/>\n"
+        << "    </radialGradient>\n"
+        << "  </defs>\n";
+    const QString circle = QStringLiteral("cx=\"%1\" cy=\"%2\" r=\"%3\"")
+                               .arg(svgNumber(c.x()), svgNumber(c.y()), svgNumber(r));
+    out << "  <circle " << circle << " fill=\"url(#disc)\"/>\n"
+        << "  <circle " << circle << " fill=\"url(#shine)\"/>\n"
+        << "  <g transform=\"translate(" << svgNumber(c.x()) << " " << svgNumber(c.y())
+        << ") scale(" << svgNumber(markRadius / 32.0) << ")\">\n"
+        << "    <path d=\"" << svgPathData(m.base) << "\" fill=\"" << white << "\"/>\n"
+        << "    <path d=\"" << svgPathData(m.board)
+        << "\" fill=\"none\" stroke=\"url(#disc)\" stroke-width=\"" << svgNumber(m.gapWidth)
+        << "\" stroke-linecap=\"round\" stroke-linejoin=\"round\"/>\n"
+        << "    <path d=\"" << svgPathData(m.board) << "\" fill=\"" << white << "\"/>\n"
+        << "    <path d=\"" << svgPathData(m.tassel) << "\" fill=\"none\" stroke=\"" << white
+        << "\" stroke-width=\"" << svgNumber(m.cordWidth)
+        << "\" stroke-linecap=\"round\" stroke-linejoin=\"round\"/>\n"
+        << "    <rect x=\"" << svgNumber(m.tasselEnd.x()) << "\" y=\"" << svgNumber(m.tasselEnd.y())
+        << "\" width=\"" << svgNumber(m.tasselEnd.width()) << "\" height=\""
+        << svgNumber(m.tasselEnd.height()) << "\" rx=\"" << svgNumber(m.tasselEndRadius)
+        << "\" ry=\"" << svgNumber(m.tasselEndRadius) << "\" fill=\"" << white << "\"/>\n"
+        << "  </g>\n"
+        << "</svg>\n";
+    out.flush();
+    return svg;
 }
 
 struct Picture
@@ -701,14 +845,48 @@ struct Picture
     std::function<QImage()> paint;
 };
 
+// Writes the picture, with a palette where few colours allow, and checks that it reads back
+// as painted. Prints its path and size; false (and a message) on failure.
+bool writePicture(const QString &path, const QImage &painted, QTextStream &err)
+{
+    const QImage img = painted.convertToFormat(QImage::Format_ARGB32);
+    const bool icon = path.endsWith(QLatin1String(".ico"));
+    QImageWriter writer(path);
+    if (icon)
+        writer.setFormat("ico");
+    if (!writer.write(icon ? img : withPaletteIfFew(img))) {
+        err << "orvane-imagegen: " << path << ": " << writer.errorString() << "\n";
+        return false;
+    }
+    if (!icon && QImage(path).convertToFormat(QImage::Format_ARGB32) != img) {
+        err << "orvane-imagegen: " << path << " does not read back as painted\n";
+        return false;
+    }
+    QTextStream(stdout) << path << " " << img.width() << "x" << img.height() << "\n";
+    return true;
+}
+
+// "bk1.png" becomes "bk1@2x.png": the name Qt looks for on a screen of twice the density.
+// The window icon at 2x is a PNG: Qt's ico writer stores bitmaps only, eight times larger.
+QString atRatio(const char *file, int ratio)
+{
+    QString name = QString::fromLatin1(file);
+    if (ratio == 1)
+        return name;
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (name.endsWith(QLatin1String(".ico")))
+        name.replace(dot, 4, QStringLiteral(".png"));
+    return name.insert(dot, QStringLiteral("@%1x").arg(ratio));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
-    if (argc != 2) {
-        err << "usage: orvane-imagegen <output folder>\n";
+    if (argc != 3) {
+        err << "usage: orvane-imagegen <images folder> <icons folder>\n";
         return 2;
     }
     // Fontconfig would quietly substitute another face; the Chinese labels need this one.
@@ -717,9 +895,12 @@ int main(int argc, char *argv[])
         return 1;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    if (!QDir().mkpath(out.path())) {
-        err << "orvane-imagegen: cannot create " << out.path() << "\n";
-        return 1;
+    const QDir iconsOut(QString::fromLocal8Bit(argv[2]));
+    for (const QDir &dir : {out, iconsOut}) {
+        if (!QDir().mkpath(dir.path())) {
+            err << "orvane-imagegen: cannot create " << dir.path() << "\n";
+            return 1;
+        }
     }
 
     const std::vector<Picture> pictures = {
@@ -815,28 +996,35 @@ int main(int argc, char *argv[])
          [] {
              return toolButton(true);
          }},
-        {"Orvane.ico", appIcon},
+        {"Orvane.ico",
+         [] {
+             return appIcon(64);
+         }},
     };
 
     int failures = 0;
-    for (const Picture &pic : pictures) {
-        const QString path = out.filePath(QString::fromLatin1(pic.file));
-        const QImage img = pic.paint().convertToFormat(QImage::Format_ARGB32);
-        const bool icon = path.endsWith(QLatin1String(".ico"));
-        QImageWriter writer(path);
-        if (icon)
-            writer.setFormat("ico");
-        if (!writer.write(icon ? img : withPaletteIfFew(img))) {
-            err << "orvane-imagegen: " << path << ": " << writer.errorString() << "\n";
-            ++failures;
-            continue;
+    for (const int ratio : {1, 2}) {
+        g_ratio = ratio;
+        for (const Picture &pic : pictures) {
+            if (!writePicture(out.filePath(atRatio(pic.file, ratio)), pic.paint(), err))
+                ++failures;
         }
-        if (!icon && QImage(path).convertToFormat(QImage::Format_ARGB32) != img) {
-            err << "orvane-imagegen: " << path << " does not read back as painted\n";
+    }
+
+    // The icon theme's sizes for applications; desktops scale the SVG for any other.
+    g_ratio = 1;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString path = iconsOut.filePath(QStringLiteral("orvane-%1.png").arg(size));
+        if (!writePicture(path, appIcon(size), err))
             ++failures;
-            continue;
-        }
-        QTextStream(stdout) << path << " " << img.width() << "x" << img.height() << "\n";
+    }
+    const QString svgPath = iconsOut.filePath(QStringLiteral("orvane.svg"));
+    QSaveFile svg(svgPath);
+    if (!svg.open(QIODevice::WriteOnly) || svg.write(logoSvg().toUtf8()) < 0 || !svg.commit()) {
+        err << "orvane-imagegen: " << svgPath << ": " << svg.errorString() << "\n";
+        ++failures;
+    } else {
+        QTextStream(stdout) << svgPath << " 64x64\n";
     }
     return failures == 0 ? 0 : 1;
 }
