@@ -16,6 +16,15 @@ int main(int argc, char *argv[])
     // environment still wins; the tool program inherits this one.
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+    // Sharp on dense screens: windows scale by the screen's factor and pictures come from their
+    // "@2x" versions. With scaling on, Qt also stops offsetting QT_SCREEN_SCALE_FACTORS against
+    // the font DPI, which drew point-sized labels at half size. A factor from the screen's DPI
+    // is rounded, .5 down: the fixed-size windows still fit a 150 % laptop screen, text follows
+    // the DPI, and X servers that measure 100 DPI (Xvfb) keep 1. QT_SCALE_FACTOR is exact.
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::RoundPreferFloor);
     QApplication app(argc, argv);
 
     // A second copy ends silently, also while the first is still at its login window.

@@ -4,6 +4,7 @@
 #include "app/benchstamp.h"
 
 #include <QChildEvent>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -175,7 +176,9 @@ void CLWDialog::paintEvent(QPaintEvent *)
     }
     const int w = width();
     const int h = height();
-    if (w != m_nCachedWidth || h != m_nCachedHeight)
+    // A move to a screen of another density renders anew too.
+    if (w != m_nCachedWidth || h != m_nCachedHeight
+        || m_pixBackground.devicePixelRatioF() != devicePixelRatioF())
         renderBackground(w, h);
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_pixBackground);
@@ -188,17 +191,28 @@ void CLWDialog::paintEvent(QPaintEvent *)
 
 void CLWDialog::renderBackground(int width, int height)
 {
+    // On a denser screen the picture's "@2x" version where there is one; the reader takes
+    // its pixel ratio from the name.
+    const qreal ratio = devicePixelRatioF();
     QPixmap image;
-    image.load(m_strBackgroundImage);
+    image.load(qt_findAtNxFile(m_strBackgroundImage, ratio));
     ++m_nBackgroundLoads;
     m_nCachedWidth = width;
     m_nCachedHeight = height;
 
-    m_pixBackground = QPixmap(width, height);
+    // Rendered in device pixels, so nothing is scaled again when it is painted.
+    m_pixBackground = QPixmap(QSize(width, height) * ratio);
+    m_pixBackground.setDevicePixelRatio(ratio);
     m_pixBackground.fill(QColor(0, 0, 0, 0));
     QPainter painter(&m_pixBackground);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    // Margins and slices are in the picture's logical pixels, a source rectangle in its own.
+    const qreal sourceRatio = image.devicePixelRatioF();
     const QMargins margins(m_nLeftMargin, m_nTopMargin, m_nRightMargin, m_nBottomMargin);
     for (const FrameGeometry::Slice &slice :
-         FrameGeometry::nineSlices(image.size(), QSize(width, height), margins))
-        painter.drawPixmap(slice.target, image, slice.source);
+         FrameGeometry::nineSlices(image.size() / sourceRatio, QSize(width, height), margins)) {
+        const QRectF source(QPointF(slice.source.topLeft()) * sourceRatio,
+                            QSizeF(slice.source.size()) * sourceRatio);
+        painter.drawPixmap(QRectF(slice.target), image, source);
+    }
 }

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QDebug>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QImage>
 #include <QMenu>
 #include <QMouseEvent>
@@ -211,9 +212,12 @@ void CTool::leaveEvent(QEvent *event)
 void CTool::paintEvent(QPaintEvent *event)
 {
     {
+        // The "@2x" picture on a denser screen, scaled smoothly where the ratio is not whole.
+        const QString picture =
+            m_mouseOutside ? QStringLiteral(":/line1") : QStringLiteral(":/line2");
         QPainter painter(this);
-        painter.drawImage(
-            0, 0, QImage(m_mouseOutside ? QStringLiteral(":/line1") : QStringLiteral(":/line2")));
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(0, 0, QImage(qt_findAtNxFile(picture, devicePixelRatioF())));
     }
     QDialog::paintEvent(event);
 }

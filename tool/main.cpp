@@ -5,6 +5,11 @@
 
 int main(int argc, char *argv[])
 {
+    // Scaled as Orvane is, so that the two windows keep their sizes side by side.
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::RoundPreferFloor);
     QApplication app(argc, argv);
     CTool tool;
     // Accepted means Orvane is gone.
