@@ -159,10 +159,11 @@ void DemoService::routeQrCode()
         if (!account)
             return HttpUtil::setJson(res, statusReply(0, "等待手机扫码确认"));
         // Unlike the login reply, the credentials stand at the top level.
-        HttpUtil::setJson(res, json({{QStringLiteral("status"), 1},
-                                     {QStringLiteral("msg"), QStringLiteral("扫码登录成功")},
-                                     {QStringLiteral("userName"), qs(account->userName)},
-                                     {QStringLiteral("passWord"), qs(account->password)}}));
+        HttpUtil::setJson(res,
+                          json({{QStringLiteral("status"), 1},
+                                {QStringLiteral("msg"), QStringLiteral("扫码登录成功")},
+                                {QStringLiteral("userName"), qs(account->userName)},
+                                {QStringLiteral("passWord"), qs(account->password)}}));
     };
     m_server.Post("/orvane/qrcode/getQRcodeState", state);
     m_server.Get("/orvane/qrcode/getQRcodeState", state);

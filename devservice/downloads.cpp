@@ -39,7 +39,8 @@ Download noticeFile(const std::string &name)
                 "text/plain", "calendar-autumn.txt"};
     }
     if (name == "2024/exam-arrangement.csv") {
-        return {Bom + "日期,科目,考场,监考教师\n"
+        return {Bom
+                    + "日期,科目,考场,监考教师\n"
                       "11月11日,语文,301,王老师\n"
                       "11月11日,数学,302,李老师\n"
                       "11月12日,英语,301,赵老师\n",
@@ -68,8 +69,8 @@ Download attendanceExport(const std::string &classId)
     std::string csv = Bom + "学号,姓名,出勤,迟到,请假\n";
     int n = 0;
     for (const auto &student : Students) {
-        csv += std::string(student[0]) + ',' + student[1] + ',' + std::to_string(18 - n % 3) + ',' +
-               std::to_string(n % 2) + ',' + std::to_string(n % 3 == 2 ? 1 : 0) + '\n';
+        csv += std::string(student[0]) + ',' + student[1] + ',' + std::to_string(18 - n % 3) + ','
+            + std::to_string(n % 2) + ',' + std::to_string(n % 3 == 2 ? 1 : 0) + '\n';
         ++n;
     }
     return {csv, "text/csv", "attendance-" + (classId.empty() ? "301" : classId) + ".csv"};
@@ -77,7 +78,8 @@ Download attendanceExport(const std::string &classId)
 
 Download salaryTemplate()
 {
-    return {Bom + "工号,姓名,基本工资,绩效工资,津贴,扣款,实发\n"
+    return {Bom
+                + "工号,姓名,基本工资,绩效工资,津贴,扣款,实发\n"
                   "T0001,示例教师,0,0,0,0,0\n",
             "text/csv", "salary-template.csv"};
 }

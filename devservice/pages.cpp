@@ -95,8 +95,8 @@ std::string percentEncode(const std::string &text)
 {
     std::string out;
     for (const unsigned char c : text) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-            c == '-' || c == '.' || c == '_' || c == '~') {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'
+            || c == '.' || c == '_' || c == '~') {
             out += static_cast<char>(c);
         } else {
             char hex[4];
@@ -109,17 +109,17 @@ std::string percentEncode(const std::string &text)
 
 std::string document(const std::string &title, const std::string &body)
 {
-    return "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
-           htmlEscape(title) + "</title>\n<style>" + Style + "</style>\n</head>\n<body>\n" + body +
-           "</body>\n</html>\n";
+    return "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n<title>"
+        + htmlEscape(title) + "</title>\n<style>" + Style + "</style>\n</head>\n<body>\n" + body
+        + "</body>\n</html>\n";
 }
 
 std::string userLabel(const Viewer &viewer)
 {
     if (!viewer.account)
         return {};
-    return htmlEscape(viewer.account->displayName) + "（" + htmlEscape(viewer.account->userName) +
-           "）";
+    return htmlEscape(viewer.account->displayName) + "（" + htmlEscape(viewer.account->userName)
+        + "）";
 }
 
 // The platform's frame: the blue bar, the menu and the content.
@@ -128,17 +128,17 @@ std::string framed(const Viewer &viewer, Menu active, const std::string &title,
 {
     std::string menu;
     for (const MenuEntry &entry : MenuEntries) {
-        menu += std::string("<a href=\"") + htmlEscape(entry.href) + "\"" +
-                (entry.menu == active ? " class=\"active\"" : "") + ">" + entry.label + "</a>\n";
+        menu += std::string("<a href=\"") + htmlEscape(entry.href) + "\""
+            + (entry.menu == active ? " class=\"active\"" : "") + ">" + entry.label + "</a>\n";
     }
     return document(title + " - 智慧校园公共云平台",
                     "<div class=\"top\"><div class=\"brand\">智慧校园公共云平台<small>Orvane "
-                    "演示服务</small></div><div class=\"user\">" +
-                        userLabel(viewer) +
-                        "</div></div>\n<div class=\"frame\">\n<div class=\"menu\">\n" + menu +
-                        "</div>\n<div class=\"content\">\n" + content +
-                        "<div class=\"footer\">本页面由 Orvane 演示服务生成，数据均为示例</div>\n"
-                        "</div>\n</div>\n");
+                    "演示服务</small></div><div class=\"user\">"
+                        + userLabel(viewer)
+                        + "</div></div>\n<div class=\"frame\">\n<div class=\"menu\">\n" + menu
+                        + "</div>\n<div class=\"content\">\n" + content
+                        + "<div class=\"footer\">本页面由 Orvane 演示服务生成，数据均为示例</div>\n"
+                          "</div>\n</div>\n");
 }
 
 // A page outside the platform's frame, centred (forms opened in the desktop browser).
@@ -146,14 +146,14 @@ std::string plain(const std::string &title, const std::string &content)
 {
     return document(title,
                     "<div class=\"top\"><div class=\"brand\">智慧校园公共云平台</div></div>\n"
-                    "<div class=\"narrow\">\n" +
-                        content + "</div>\n");
+                    "<div class=\"narrow\">\n"
+                        + content + "</div>\n");
 }
 
 std::string officePreview(const Viewer &viewer, const std::string &path)
 {
-    return "https://view.officeapps.live.com/op/view.aspx?src=" +
-           percentEncode(viewer.baseUrl + "upload/notice/" + path);
+    return "https://view.officeapps.live.com/op/view.aspx?src="
+        + percentEncode(viewer.baseUrl + "upload/notice/" + path);
 }
 
 std::string noticeList(const Viewer &viewer)
@@ -161,17 +161,17 @@ std::string noticeList(const Viewer &viewer)
     std::string items;
     for (const NoticeFile &file : noticeFiles()) {
         const std::string href = "/upload/notice/" + file.path;
-        items += "<li><span class=\"title\">" + htmlEscape(file.title) + "</span><a href=\"" +
-                 htmlEscape(href) + "\">附件下载</a><a href=\"" +
-                 htmlEscape(officePreview(viewer, file.path)) + "\">在线预览</a></li>\n";
+        items += "<li><span class=\"title\">" + htmlEscape(file.title) + "</span><a href=\""
+            + htmlEscape(href) + "\">附件下载</a><a href=\""
+            + htmlEscape(officePreview(viewer, file.path)) + "\">在线预览</a></li>\n";
     }
     return "<ul class=\"list\">\n" + items + "</ul>\n";
 }
 
 std::string tile(const char *colour, const std::string &href, const char *label, const char *hint)
 {
-    return std::string("<a class=\"tile\" style=\"background:") + colour + "\" href=\"" +
-           htmlEscape(href) + "\">" + label + "<span>" + hint + "</span></a>\n";
+    return std::string("<a class=\"tile\" style=\"background:") + colour + "\" href=\""
+        + htmlEscape(href) + "\">" + label + "<span>" + hint + "</span></a>\n";
 }
 
 std::string studentExportHref(const char *classId)
@@ -183,11 +183,11 @@ std::string attendanceForm(const char *classId)
 {
     return std::string("<form class=\"inline\" method=\"post\" "
                        "action=\"/orvane/attendance/classAttendanceListExport\">"
-                       "<input type=\"hidden\" name=\"classId\" value=\"") +
-           classId +
-           "\"><select name=\"month\" style=\"width:auto\"><option value=\"2024-10\">2024 年 10 "
-           "月</option><option value=\"2024-11\">2024 年 11 月</option></select> "
-           "<button class=\"act attendance\" type=\"submit\">导出考勤表</button></form>";
+                       "<input type=\"hidden\" name=\"classId\" value=\"")
+        + classId
+        + "\"><select name=\"month\" style=\"width:auto\"><option value=\"2024-10\">2024 年 10 "
+          "月</option><option value=\"2024-11\">2024 年 11 月</option></select> "
+          "<button class=\"act attendance\" type=\"submit\">导出考勤表</button></form>";
 }
 
 std::string subsystemHref(const Viewer &viewer, const char *path)
@@ -235,20 +235,20 @@ std::string home(const Viewer &viewer)
     const std::string name = viewer.account ? htmlEscape(viewer.account->displayName) : "老师";
     const std::string subject =
         viewer.account ? htmlEscape(viewer.account->subject) + "教师 · " : std::string();
-    std::string content = "<div class=\"card\"><p class=\"welcome\">" + name +
-                          "，您好！欢迎使用智慧校园公共云平台。</p><p class=\"muted\">" + subject +
-                          "本学期共 2 个教学班，本周有 3 条新通知。</p></div>\n";
+    std::string content = "<div class=\"card\"><p class=\"welcome\">" + name
+        + "，您好！欢迎使用智慧校园公共云平台。</p><p class=\"muted\">" + subject
+        + "本学期共 2 个教学班，本周有 3 条新通知。</p></div>\n";
     // Each tile's colour appears nowhere else on the page: the end-to-end tests find the
     // tiles by it, as a person finds them by their look.
-    content += "<div class=\"card\"><h2>常用功能</h2><div class=\"tiles\">\n" +
-               tile("#2b7de9", "/orvane/index?menuId=4&tag=2", "我的课堂", "班级与考勤") +
-               tile("#e8710a", studentExportHref("301"), "导出学生名单", "初二（1）班") +
-               tile("#0f9d58", "/orvane/user/import/teacher", "导入教师", "批量导入") +
-               tile("#12a4a4", "/orvane/user/import/student", "导入学生", "批量导入") +
-               tile("#8e44ad", "/orvane/oa/salary/exportSalaryTemplate", "工资模板", "下载模板") +
-               tile("#d93025", subsystemHref(viewer, "/dede/dedeLogin"), "德育管理", "进入子系统") +
-               tile("#c98a00", subsystemHref(viewer, "/zari/zariLogin"), "智慧作业", "进入子系统") +
-               "</div></div>\n";
+    content += "<div class=\"card\"><h2>常用功能</h2><div class=\"tiles\">\n"
+        + tile("#2b7de9", "/orvane/index?menuId=4&tag=2", "我的课堂", "班级与考勤")
+        + tile("#e8710a", studentExportHref("301"), "导出学生名单", "初二（1）班")
+        + tile("#0f9d58", "/orvane/user/import/teacher", "导入教师", "批量导入")
+        + tile("#12a4a4", "/orvane/user/import/student", "导入学生", "批量导入")
+        + tile("#8e44ad", "/orvane/oa/salary/exportSalaryTemplate", "工资模板", "下载模板")
+        + tile("#d93025", subsystemHref(viewer, "/dede/dedeLogin"), "德育管理", "进入子系统")
+        + tile("#c98a00", subsystemHref(viewer, "/zari/zariLogin"), "智慧作业", "进入子系统")
+        + "</div></div>\n";
     content += "<div class=\"card\"><h2>通知公告</h2>\n" + noticeList(viewer) + "</div>\n";
     return framed(viewer, Menu::Home, "首页", content);
 }
@@ -260,15 +260,14 @@ std::string menuPage(const Viewer &viewer, Menu menu)
     case Menu::Home:
         return home(viewer);
     case Menu::Notices:
-        content =
-            "<div class=\"card\"><h2>通知公告</h2>\n" + noticeList(viewer) +
-            "<p class=\"muted\">附件在浏览器中下载；在线预览使用 Office 在线查看器。</p></div>\n";
+        content = "<div class=\"card\"><h2>通知公告</h2>\n" + noticeList(viewer)
+            + "<p class=\"muted\">附件在浏览器中下载；在线预览使用 Office 在线查看器。</p></div>\n";
         return framed(viewer, menu, "通知公告", content);
     case Menu::Teaching:
         content = "<div class=\"card\"><h2>学生名册</h2><ul class=\"list\">\n";
         for (const ClassInfo &info : Classes) {
-            content += std::string("<li><span class=\"title\">") + info.name + "</span><a href=\"" +
-                       htmlEscape(studentExportHref(info.id)) + "\">导出学生名单</a></li>\n";
+            content += std::string("<li><span class=\"title\">") + info.name + "</span><a href=\""
+                + htmlEscape(studentExportHref(info.id)) + "\">导出学生名单</a></li>\n";
         }
         content += "</ul></div>\n<div class=\"card\"><h2>学生导入</h2><p>新学期学生信息请 <a "
                    "href=\"/orvane/user/import/student\">批量导入学生</a>。</p></div>\n";
@@ -277,13 +276,12 @@ std::string menuPage(const Viewer &viewer, Menu menu)
         content = "<div class=\"card\"><h2>我的课堂</h2><table>\n<tr><th>班级</th><th>教室</th>"
                   "<th>上课时间</th><th>操作</th></tr>\n";
         for (const ClassInfo &info : Classes) {
-            content += std::string("<tr><td>") + info.name + "</td><td>" + info.room + "</td><td>" +
-                       info.time +
-                       "</td><td><a class=\"act detail\" href=\"/orvane/classroom/detail?classId=" +
-                       info.id +
-                       "\" target=\"_blank\">课堂详情</a><a class=\"act export\" href=\"" +
-                       htmlEscape(studentExportHref(info.id)) + "\">导出学生名单</a>" +
-                       attendanceForm(info.id) + "</td></tr>\n";
+            content += std::string("<tr><td>") + info.name + "</td><td>" + info.room + "</td><td>"
+                + info.time
+                + "</td><td><a class=\"act detail\" href=\"/orvane/classroom/detail?classId="
+                + info.id + "\" target=\"_blank\">课堂详情</a><a class=\"act export\" href=\""
+                + htmlEscape(studentExportHref(info.id)) + "\">导出学生名单</a>"
+                + attendanceForm(info.id) + "</td></tr>\n";
         }
         content += "</table></div>\n";
         return framed(viewer, menu, "我的课堂", content);
@@ -296,11 +294,10 @@ std::string menuPage(const Viewer &viewer, Menu menu)
                   "</ul></div>\n";
         return framed(viewer, menu, "人事办公", content);
     case Menu::Apps:
-        content =
-            "<div class=\"card\"><h2>应用中心</h2><div class=\"tiles\">\n" +
-            tile("#d93025", subsystemHref(viewer, "/dede/dedeLogin"), "德育管理", "进入子系统") +
-            tile("#c98a00", subsystemHref(viewer, "/zari/zariLogin"), "智慧作业", "进入子系统") +
-            "</div></div>\n";
+        content = "<div class=\"card\"><h2>应用中心</h2><div class=\"tiles\">\n"
+            + tile("#d93025", subsystemHref(viewer, "/dede/dedeLogin"), "德育管理", "进入子系统")
+            + tile("#c98a00", subsystemHref(viewer, "/zari/zariLogin"), "智慧作业", "进入子系统")
+            + "</div></div>\n";
         return framed(viewer, menu, "应用中心", content);
     }
     return home(viewer);
@@ -322,15 +319,14 @@ std::string classroomDetail(const Viewer &viewer, const std::string &classId)
         const std::string line = roster.body.substr(pos, end - pos);
         const size_t a = line.find(',');
         const size_t b = line.find(',', a + 1);
-        rows += "<tr><td>" + htmlEscape(line.substr(0, a)) + "</td><td>" +
-                htmlEscape(line.substr(a + 1, b - a - 1)) + "</td></tr>\n";
+        rows += "<tr><td>" + htmlEscape(line.substr(0, a)) + "</td><td>"
+            + htmlEscape(line.substr(a + 1, b - a - 1)) + "</td></tr>\n";
         pos = end + 1;
     }
-    const std::string content =
-        std::string("<div class=\"card\"><h2>") + info->name + " 课堂详情</h2><p class=\"muted\">" +
-        info->room + " · " + info->time + "</p><table>\n<tr><th>学号</th><th>姓名</th></tr>\n" +
-        rows +
-        "</table><p><a href=\"/orvane/index?menuId=4&amp;tag=2\">返回我的课堂</a></p></div>\n";
+    const std::string content = std::string("<div class=\"card\"><h2>") + info->name
+        + " 课堂详情</h2><p class=\"muted\">" + info->room + " · " + info->time
+        + "</p><table>\n<tr><th>学号</th><th>姓名</th></tr>\n" + rows
+        + "</table><p><a href=\"/orvane/index?menuId=4&amp;tag=2\">返回我的课堂</a></p></div>\n";
     return framed(viewer, Menu::Classroom, "课堂详情", content);
 }
 
@@ -338,11 +334,11 @@ std::string subsystem(const Viewer &viewer, const std::string &which)
 {
     const bool dede = which == "dede";
     const std::string title = dede ? "德育管理系统" : "智慧作业系统";
-    const std::string content =
-        "<div class=\"card\"><h2>" + title + "</h2><p>已通过平台统一身份登录" +
-        (viewer.account ? "：" + userLabel(viewer) : "") + "。</p><p class=\"muted\">" +
-        (dede ? "本周班级德育评分、主题班会记录与家校沟通。" : "布置作业、批改作业与学情分析。") +
-        "</p><p><a href=\"/orvane/index?menuId=1\">返回平台首页</a></p></div>\n";
+    const std::string content = "<div class=\"card\"><h2>" + title
+        + "</h2><p>已通过平台统一身份登录" + (viewer.account ? "：" + userLabel(viewer) : "")
+        + "。</p><p class=\"muted\">"
+        + (dede ? "本周班级德育评分、主题班会记录与家校沟通。" : "布置作业、批改作业与学情分析。")
+        + "</p><p><a href=\"/orvane/index?menuId=1\">返回平台首页</a></p></div>\n";
     return framed(viewer, Menu::Apps, title, content);
 }
 
@@ -350,26 +346,28 @@ std::string importPage(const std::string &kind, bool submitted)
 {
     const std::string who = kind == "teacher" ? "教师" : "学生";
     if (submitted) {
-        return plain("批量导入" + who,
-                     "<div class=\"card\"><h2>批量导入" + who +
-                         "</h2><p class=\"ok\">已收到文件。演示服务不保存导入的数据。</p></div>\n");
+        return plain(
+            "批量导入" + who,
+            "<div class=\"card\"><h2>批量导入" + who
+                + "</h2><p class=\"ok\">已收到文件。演示服务不保存导入的数据。</p></div>\n");
     }
     return plain("批量导入" + who,
-                 "<div class=\"card\"><h2>批量导入" + who +
-                     "</h2><form method=\"post\" enctype=\"multipart/form-data\" "
-                     "action=\"/orvane/user/import/" +
-                     kind +
-                     "\"><label>选择 Excel 或 CSV 文件</label><input type=\"file\" name=\"file\">"
-                     "<p><button class=\"btn\" type=\"submit\">开始导入</button></p></form>"
-                     "<p class=\"muted\">每行一名" +
-                     who + "：工号或学号、姓名、手机号。</p></div>\n");
+                 "<div class=\"card\"><h2>批量导入" + who
+                     + "</h2><form method=\"post\" enctype=\"multipart/form-data\" "
+                       "action=\"/orvane/user/import/"
+                     + kind
+                     + "\"><label>选择 Excel 或 CSV 文件</label><input type=\"file\" name=\"file\">"
+                       "<p><button class=\"btn\" type=\"submit\">开始导入</button></p></form>"
+                       "<p class=\"muted\">每行一名"
+                     + who + "：工号或学号、姓名、手机号。</p></div>\n");
 }
 
 std::string resetPassword(bool submitted)
 {
     if (submitted) {
-        return plain("找回密码", "<div class=\"card\"><h2>找回密码</h2><p>演示账号的密码是固定的，"
-                                 "请使用 Orvane 演示服务启动时列出的密码登录。</p></div>\n");
+        return plain("找回密码",
+                     "<div class=\"card\"><h2>找回密码</h2><p>演示账号的密码是固定的，"
+                     "请使用 Orvane 演示服务启动时列出的密码登录。</p></div>\n");
     }
     return plain(
         "找回密码",
@@ -383,8 +381,9 @@ std::string resetPassword(bool submitted)
 std::string registerAccount(bool submitted)
 {
     if (submitted) {
-        return plain("注册账号", "<div class=\"card\"><h2>注册账号</h2><p>演示服务不开放注册，"
-                                 "请使用演示账号登录。</p></div>\n");
+        return plain("注册账号",
+                     "<div class=\"card\"><h2>注册账号</h2><p>演示服务不开放注册，"
+                     "请使用演示账号登录。</p></div>\n");
     }
     return plain(
         "注册账号",
@@ -401,34 +400,34 @@ std::string confirmPage(const std::string &ticket)
 {
     std::string buttons;
     for (const DemoAccount &account : demoAccounts()) {
-        buttons += "<p><button class=\"btn\" type=\"submit\" name=\"account\" value=\"" +
-                   htmlEscape(account.userName) + "\">以 " + htmlEscape(account.displayName) +
-                   "（" + htmlEscape(account.userName) + "）身份确认登录</button></p>\n";
+        buttons += "<p><button class=\"btn\" type=\"submit\" name=\"account\" value=\""
+            + htmlEscape(account.userName) + "\">以 " + htmlEscape(account.displayName) + "（"
+            + htmlEscape(account.userName) + "）身份确认登录</button></p>\n";
     }
     return plain("扫码登录确认",
                  "<div class=\"card\"><h2>Orvane 手机版 · 扫码登录</h2><p>电脑上的 Orvane "
                  "正在请求登录。确认后，电脑端将以所选账号进入平台。</p>"
                  "<form method=\"get\" action=\"/orvane/qrcode/confirm\"><input type=\"hidden\" "
-                 "name=\"ticket\" value=\"" +
-                     htmlEscape(ticket) + "\">\n" + buttons +
-                     "</form><p class=\"muted\">二维码编号 " + htmlEscape(ticket) + "</p></div>\n");
+                 "name=\"ticket\" value=\""
+                     + htmlEscape(ticket) + "\">\n" + buttons
+                     + "</form><p class=\"muted\">二维码编号 " + htmlEscape(ticket)
+                     + "</p></div>\n");
 }
 
 std::string confirmDone(const DemoAccount &account)
 {
     return plain("扫码登录确认",
-                 "<div class=\"card\"><h2>Orvane 手机版 · 扫码登录</h2><p class=\"ok\">已确认，" +
-                     htmlEscape(account.displayName) + " 将在电脑端登录。</p></div>\n");
+                 "<div class=\"card\"><h2>Orvane 手机版 · 扫码登录</h2><p class=\"ok\">已确认，"
+                     + htmlEscape(account.displayName) + " 将在电脑端登录。</p></div>\n");
 }
 
 std::string overview(const std::string &baseUrl)
 {
     std::string accounts;
     for (const DemoAccount &account : demoAccounts()) {
-        accounts += "<tr><td>" + htmlEscape(account.userName) + "</td><td><code>" +
-                    htmlEscape(account.password) + "</code></td><td>" +
-                    htmlEscape(account.displayName) + "（" + htmlEscape(account.subject) +
-                    "）</td></tr>\n";
+        accounts += "<tr><td>" + htmlEscape(account.userName) + "</td><td><code>"
+            + htmlEscape(account.password) + "</code></td><td>" + htmlEscape(account.displayName)
+            + "（" + htmlEscape(account.subject) + "）</td></tr>\n";
     }
     const std::string confirm =
         baseUrl + "orvane/qrcode/confirm?ticket=latest&account=" + demoAccounts().front().userName;
@@ -436,18 +435,19 @@ std::string overview(const std::string &baseUrl)
         "Orvane 演示服务",
         "<div class=\"card\"><h2>Orvane 演示服务</h2><p>本服务在本机模拟智慧校园公共云平台，"
         "供 Orvane "
-        "客户端试用与测试。</p><table>\n<tr><th>用户名</th><th>密码</th><th>教师</th></tr>\n" +
-            accounts +
-            "</table><p>扫码登录：打开登录窗口后，点击 <a "
-            "href=\"/orvane/qrcode/confirm?ticket=latest\">"
-            "确认最新的二维码</a>，或在命令行执行<br><code>curl '" +
-            htmlEscape(confirm) + "'</code></p></div>\n");
+        "客户端试用与测试。</p><table>\n<tr><th>用户名</th><th>密码</th><th>教师</th></tr>\n"
+            + accounts
+            + "</table><p>扫码登录：打开登录窗口后，点击 <a "
+              "href=\"/orvane/qrcode/confirm?ticket=latest\">"
+              "确认最新的二维码</a>，或在命令行执行<br><code>curl '"
+            + htmlEscape(confirm) + "'</code></p></div>\n");
 }
 
 std::string message(const std::string &title, const std::string &text)
 {
-    return plain(title, "<div class=\"card\"><h2>" + htmlEscape(title) + "</h2><p>" +
-                            htmlEscape(text) + "</p></div>\n");
+    return plain(title,
+                 "<div class=\"card\"><h2>" + htmlEscape(title) + "</h2><p>" + htmlEscape(text)
+                     + "</p></div>\n");
 }
 
 } // namespace Pages
