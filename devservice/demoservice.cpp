@@ -10,13 +10,21 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 
 using httplib::Request;
 using httplib::Response;
 
 namespace {
+
+// The library's pool has 8 workers on a small machine. Held, slow and streaming requests each
+// keep one, and "demo/control" must still find one free.
+constexpr size_t WorkerThreads = 48;
+static_assert(WorkerThreads > 2 * Pacing::MaxHeld);
+constexpr long MaxWaitMs = 120000;
 
 QString qs(const std::string &text)
 {
@@ -43,6 +51,25 @@ void sendDownload(Response &res, const Download &download)
     HttpUtil::setDownload(res, download.body, download.contentType, download.fileName);
 }
 
+// A whole number of at most max from the query, fallback when absent; nullopt if malformed.
+std::optional<long> numberParam(const Request &req, const char *name, long fallback, long max)
+{
+    if (!req.has_param(name))
+        return fallback;
+    const std::string text = HttpUtil::param(req, name);
+    char *end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (!std::isdigit(static_cast<unsigned char>(text[0])) || *end != '\0' || value > max)
+        return std::nullopt;
+    return value;
+}
+
+void sendText(Response &res, int status, const std::string &text)
+{
+    res.status = status;
+    res.set_content(text, "text/plain; charset=utf-8");
+}
+
 // Plain text for curl, a page for a browser.
 void sendMessage(const Request &req, Response &res, int status, const std::string &title,
                  const std::string &text)
@@ -50,8 +77,7 @@ void sendMessage(const Request &req, Response &res, int status, const std::strin
     if (HttpUtil::wantsHtml(req)) {
         HttpUtil::setHtml(res, Pages::message(title, text), status);
     } else {
-        res.status = status;
-        res.set_content(text + "\n", "text/plain; charset=utf-8");
+        sendText(res, status, text + "\n");
     }
 }
 
@@ -59,6 +85,9 @@ void sendMessage(const Request &req, Response &res, int status, const std::strin
 
 DemoService::DemoService()
 {
+    m_server.new_task_queue = [] {
+        return new httplib::ThreadPool(WorkerThreads);
+    };
     // An idle kept-alive connection holds its worker until this runs out, and stopping
     // waits for every worker.
     m_server.set_keep_alive_timeout(1);
@@ -73,6 +102,7 @@ DemoService::DemoService()
     routeQrCode();
     routePages();
     routeFiles();
+    routeControl();
 
     m_server.set_error_handler([](const Request &req, Response &res) {
         if (res.body.empty() && res.status == 404)
@@ -100,6 +130,8 @@ bool DemoService::run()
 
 void DemoService::stop()
 {
+    // Stopping joins every worker: release the held and paused requests first.
+    m_pacing.stop();
     m_server.stop();
 }
 
@@ -218,9 +250,9 @@ void DemoService::openSession(const Request &req, Response &res, const std::stri
     HttpUtil::setHtml(res, Pages::home(viewer));
 }
 
-void DemoService::sessionExpired(Response &res)
+void DemoService::sessionExpired(const Request &req, Response &res)
 {
-    HttpUtil::setHtml(res, Pages::message("登录已失效", "请在 Orvane 中重新登录。"), 401);
+    res.set_redirect(HttpUtil::baseUrl(req) + "orvane/login?expired=1");
 }
 
 void DemoService::routePages()
@@ -233,7 +265,7 @@ void DemoService::routePages()
     m_server.Get("/orvane/main", [this](const Request &req, Response &res) {
         const std::string token = HttpUtil::param(req, "token");
         if (!m_sessions.userFor(token))
-            return sessionExpired(res);
+            return sessionExpired(req, res);
         openSession(req, res, token);
     });
 
@@ -241,14 +273,14 @@ void DemoService::routePages()
     m_server.Get("/orvane/loginMainIndex", [this](const Request &req, Response &res) {
         const DemoAccount *account = findAccount(HttpUtil::param(req, "userName"));
         if (!account || account->password != HttpUtil::param(req, "passWord"))
-            return sessionExpired(res);
+            return sessionExpired(req, res);
         openSession(req, res, m_sessions.issue(account->userName));
     });
 
     m_server.Get("/orvane/index", [this](const Request &req, Response &res) {
         const Pages::Viewer who = viewer(req);
         if (!who.account)
-            return sessionExpired(res);
+            return sessionExpired(req, res);
         const int menuId = std::atoi(HttpUtil::param(req, "menuId").c_str());
         const auto menu =
             Pages::isMenu(menuId) ? static_cast<Pages::Menu>(menuId) : Pages::Menu::Home;
@@ -258,7 +290,7 @@ void DemoService::routePages()
     m_server.Get("/orvane/classroom/detail", [this](const Request &req, Response &res) {
         const Pages::Viewer who = viewer(req);
         if (!who.account)
-            return sessionExpired(res);
+            return sessionExpired(req, res);
         HttpUtil::setHtml(res, Pages::classroomDetail(who, HttpUtil::param(req, "classId")));
     });
 
@@ -272,7 +304,7 @@ void DemoService::routePages()
                 who.account = findAccount(m_sessions.userFor(who.token).value_or(std::string()));
             }
             if (!who.account)
-                return sessionExpired(res);
+                return sessionExpired(req, res);
             HttpUtil::setHtml(res, Pages::subsystem(who, which));
         });
     }
@@ -288,6 +320,11 @@ void DemoService::routePages()
         return [submitted](const Request &req, Response &res) {
             if (HttpUtil::param(req, "type") == "register")
                 return HttpUtil::setHtml(res, Pages::registerAccount(submitted));
+            // Where a page request without a valid session ends up.
+            if (HttpUtil::param(req, "expired") == "1") {
+                return HttpUtil::setHtml(res,
+                                         Pages::message("登录已失效", "请在 Orvane 中重新登录。"));
+            }
             sendMessage(req, res, 200, "登录", "请在 Orvane 客户端中登录。");
         };
     };
@@ -321,4 +358,46 @@ void DemoService::routeFiles()
     m_server.Post("/orvane/attendance/classAttendanceListExport", attendance);
     m_server.Get("/orvane/oa/salary/exportSalaryTemplate",
                  [](const Request &, Response &res) { sendDownload(res, salaryTemplate()); });
+}
+
+void DemoService::routeControl()
+{
+    // While stalled, every other request waits without an answer; its connection is closed
+    // when the stall ends.
+    m_server.set_pre_routing_handler([this](const Request &req, Response &res) {
+        if (req.path == "/demo/control" || !m_pacing.stalled())
+            return httplib::Server::HandlerResponse::Unhandled;
+        const int socket = HttpUtil::socketOf(req);
+        m_pacing.hold(socket);
+        HttpUtil::dropConnection(res, socket);
+        return httplib::Server::HandlerResponse::Handled;
+    });
+
+    m_server.Get("/demo/control", [this](const Request &req, Response &res) {
+        const std::string sessions = HttpUtil::param(req, "sessions");
+        const std::string stall = HttpUtil::param(req, "stall");
+        const bool sessionsOk = sessions.empty() || sessions == "forget";
+        const bool stallOk = stall.empty() || stall == "0" || stall == "1";
+        if (!sessionsOk || !stallOk || (sessions.empty() && stall.empty()))
+            return sendText(res, 400, "usage: demo/control?sessions=forget | stall=1 | stall=0\n");
+        std::string done;
+        if (!sessions.empty())
+            done += "sessions forgotten: " + std::to_string(m_sessions.forgetAll()) + '\n';
+        if (!stall.empty()) {
+            m_pacing.setStalled(stall == "1");
+            done += stall == "1" ? "stalled\n" : "stall ended\n";
+        }
+        sendText(res, 200, done);
+    });
+
+    m_server.Get("/demo/slow", [this](const Request &req, Response &res) {
+        const std::optional<long> ms = numberParam(req, "ms", 0, MaxWaitMs);
+        if (!ms)
+            return sendMessage(req, res, 400, "慢速页面", "ms 须是 0 到 120000 之间的毫秒数。");
+        const int socket = HttpUtil::socketOf(req);
+        if (!m_pacing.pause(std::chrono::milliseconds(*ms), socket))
+            return HttpUtil::dropConnection(res, socket);
+        HttpUtil::setHtml(
+            res, Pages::message("慢速页面", "本页等待了 " + std::to_string(*ms) + " 毫秒。"));
+    });
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "devservice/pacing.h"
 #include "devservice/qrtickets.h"
 #include "devservice/sessionstore.h"
 
@@ -33,6 +34,7 @@ private:
     void routeQrCode();
     void routePages();
     void routeFiles();
+    void routeControl();
 
     // The reply to the client's password login; a success issues a session token.
     std::string loginReply(const std::string &userName, const std::string &password);
@@ -40,10 +42,11 @@ private:
     Pages::Viewer viewer(const httplib::Request &req) const;
     // Hands the session to the browser (a cookie) and shows the start page.
     void openSession(const httplib::Request &req, httplib::Response &res, const std::string &token);
-    // The page for a request without a valid session.
-    static void sessionExpired(httplib::Response &res);
+    // The answer to a page request without a valid session: off to the login page.
+    static void sessionExpired(const httplib::Request &req, httplib::Response &res);
 
     httplib::Server m_server;
     SessionStore m_sessions;
     QrTickets m_tickets;
+    Pacing m_pacing;
 };

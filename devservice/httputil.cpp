@@ -3,7 +3,33 @@
 
 #include <httplib.h>
 
+#include <cstdlib>
+
+#include <dirent.h>
+#include <netdb.h>
+#include <sys/socket.h>
+
 namespace HttpUtil {
+
+namespace {
+
+// The status a dropped connection is logged with; no answer carries it.
+constexpr int Dropped = 0;
+
+bool endpointIs(const sockaddr_storage &address, socklen_t length, const std::string &host,
+                int port)
+{
+    char name[NI_MAXHOST];
+    char service[NI_MAXSERV];
+    if (getnameinfo(reinterpret_cast<const sockaddr *>(&address), length, name, sizeof name,
+                    service, sizeof service, NI_NUMERICHOST | NI_NUMERICSERV)
+        != 0) {
+        return false;
+    }
+    return host == name && std::to_string(port) == service;
+}
+
+} // namespace
 
 std::string param(const httplib::Request &req, const char *name)
 {
@@ -63,9 +89,51 @@ void setDownload(httplib::Response &res, const std::string &body, const std::str
     res.set_content(body, contentType + "; charset=utf-8");
 }
 
+int socketOf(const httplib::Request &req)
+{
+    // The library keeps a plain connection's descriptor to itself: find the socket with this
+    // request's two ends among the process's descriptors.
+    DIR *dir = opendir("/proc/self/fd");
+    if (!dir)
+        return -1;
+    int found = -1;
+    while (const dirent *entry = readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        const int fd = std::atoi(entry->d_name);
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        if (getpeername(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0
+            || !endpointIs(address, length, req.remote_addr, req.remote_port)) {
+            continue;
+        }
+        length = sizeof address;
+        if (getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0
+            && endpointIs(address, length, req.local_addr, req.local_port)) {
+            found = fd;
+            break;
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
+void dropConnection(httplib::Response &res, int socket)
+{
+    if (socket < 0) {
+        // Not found: better a plain refusal than an answer that pretends to be one.
+        res.status = 503;
+        return;
+    }
+    // The library still writes its answer, but into a socket shut for writing.
+    shutdown(socket, SHUT_RDWR);
+    res.status = Dropped;
+}
+
 std::string logLine(const httplib::Request &req, const httplib::Response &res)
 {
-    return req.method + ' ' + req.target + ' ' + std::to_string(res.status);
+    const std::string status = res.status == Dropped ? "closed" : std::to_string(res.status);
+    return req.method + ' ' + req.target + ' ' + status;
 }
 
 } // namespace HttpUtil

@@ -25,7 +25,13 @@ void setJson(httplib::Response &res, const std::string &json);
 void setDownload(httplib::Response &res, const std::string &body, const std::string &contentType,
                  const std::string &fileName);
 
-// "GET /orvane/main?token=... 200"
+// The descriptor of the request's connection, or -1.
+int socketOf(const httplib::Request &req);
+// Closes the connection without an answer, as a stalled server's client finally sees it;
+// logged as "closed".
+void dropConnection(httplib::Response &res, int socket);
+
+// "GET /orvane/main?token=... 200", or "... closed" for a dropped connection.
 std::string logLine(const httplib::Request &req, const httplib::Response &res);
 
 } // namespace HttpUtil

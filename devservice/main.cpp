@@ -36,7 +36,10 @@ void usage(std::FILE *out)
                  "usage: orvane-demo-service [--port N] [--bind ADDRESS]\n"
                  "  --port N        port to listen on (default %d, from the built-in base URL;\n"
                  "                  0 picks a free one)\n"
-                 "  --bind ADDRESS  address to listen on (default 127.0.0.1)\n",
+                 "  --bind ADDRESS  address to listen on (default 127.0.0.1)\n"
+                 "Control requests (tests): demo/control?sessions=forget forgets every\n"
+                 "session; demo/control?stall=1 holds every other request unanswered until\n"
+                 "demo/control?stall=0 closes them; demo/slow?ms=N answers after N ms.\n",
                  builtInPort());
 }
 

@@ -36,3 +36,11 @@ std::optional<std::string> SessionStore::userFor(const std::string &token) const
         return std::nullopt;
     return it->second;
 }
+
+size_t SessionStore::forgetAll()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const size_t count = m_users.size();
+    m_users.clear();
+    return count;
+}

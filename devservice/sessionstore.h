@@ -13,6 +13,8 @@ public:
     std::string issue(const std::string &userName);
     // The user name the token was issued to.
     std::optional<std::string> userFor(const std::string &token) const;
+    // Invalidates every token issued so far; gives how many there were.
+    size_t forgetAll();
 
 private:
     mutable std::mutex m_mutex;
