@@ -5,11 +5,13 @@
 #include "devservice/downloads.h"
 #include "devservice/httputil.h"
 #include "devservice/pages.h"
+#include "devservice/planpdf.h"
 #include "devservice/qrimage.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +27,7 @@ namespace {
 constexpr size_t WorkerThreads = 48;
 static_assert(WorkerThreads > 2 * Pacing::MaxHeld);
 constexpr long MaxWaitMs = 120000;
+constexpr size_t BigFileChunk = 64 * 1024;
 
 QString qs(const std::string &text)
 {
@@ -98,9 +101,13 @@ DemoService::DemoService()
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
 
+    m_planPdf = planPdf();
+    if (m_planPdf.empty())
+        m_error = "cannot make files/plan.pdf";
     routeClient();
     routeQrCode();
     routePages();
+    routeTestPages();
     routeFiles();
     routeControl();
 
@@ -342,6 +349,36 @@ void DemoService::routePages()
     }
 }
 
+void DemoService::routeTestPages()
+{
+    // Open without a session: test pages show nothing of an account, and the engines the
+    // client is compared with open them directly.
+    m_server.Get("/orvane/files",
+                 [](const Request &, Response &res) { HttpUtil::setHtml(res, Pages::files()); });
+}
+
+void DemoService::sendBigFile(const Request &req, Response &res)
+{
+    const std::optional<long> kb = numberParam(req, "kb", 4096, 1024 * 1024);
+    const std::optional<long> ms = numberParam(req, "ms", 200, MaxWaitMs);
+    if (!kb || !ms || *kb == 0)
+        return sendText(res, 400, "kb: 1 to 1048576, ms: 0 to 120000\n");
+    const std::chrono::milliseconds interval(*ms);
+    // Looked up now: the provider runs while this request's connection is still open.
+    const int socket = HttpUtil::socketOf(req);
+    res.set_header("Content-Disposition", HttpUtil::attachment("big.zip", "big.zip"));
+    // A chunk at once, then one per interval; the pause or the write fails once the client
+    // has gone, which ends the download.
+    res.set_content_provider(
+        static_cast<size_t>(*kb) * 1024, "application/zip",
+        [this, interval, socket](size_t offset, size_t length, httplib::DataSink &sink) {
+            if (offset > 0 && !m_pacing.pause(interval, socket))
+                return false;
+            const std::string chunk = bigFileBytes(offset, std::min(length, BigFileChunk));
+            return sink.write(chunk.data(), chunk.size());
+        });
+}
+
 void DemoService::routeFiles()
 {
     m_server.Get(R"(/upload/notice/(.+))", [](const Request &req, Response &res) {
@@ -358,6 +395,21 @@ void DemoService::routeFiles()
     m_server.Post("/orvane/attendance/classAttendanceListExport", attendance);
     m_server.Get("/orvane/oa/salary/exportSalaryTemplate",
                  [](const Request &, Response &res) { sendDownload(res, salaryTemplate()); });
+
+    // The download page's files: one of each kind a view must handle.
+    m_server.Get(R"(/files/(homework\.docx|data\.bin))", [](const Request &req, Response &res) {
+        const std::optional<BinaryFile> file = binaryFile(req.matches[1].str());
+        if (!file->fileName.empty()) {
+            res.set_header("Content-Disposition",
+                           HttpUtil::attachment(file->fileName, file->asciiName));
+        }
+        res.set_content(file->body, file->contentType);
+    });
+    m_server.Get("/files/big.zip",
+                 [this](const Request &req, Response &res) { sendBigFile(req, res); });
+    m_server.Get("/files/plan.pdf", [this](const Request &, Response &res) {
+        res.set_content(m_planPdf, "application/pdf");
+    });
 }
 
 void DemoService::routeControl()

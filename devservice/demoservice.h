@@ -20,6 +20,9 @@ class DemoService
 public:
     DemoService();
 
+    // Why the service cannot run (no PDF), or empty.
+    const std::string &error() const { return m_error; }
+
     // Binds host:port (port 0: any free port); gives the port, or -1.
     int bind(const std::string &host, int port);
     // Serves until stop(); false if it could not.
@@ -33,6 +36,7 @@ private:
     void routeClient();
     void routeQrCode();
     void routePages();
+    void routeTestPages();
     void routeFiles();
     void routeControl();
 
@@ -44,9 +48,12 @@ private:
     void openSession(const httplib::Request &req, httplib::Response &res, const std::string &token);
     // The answer to a page request without a valid session: off to the login page.
     static void sessionExpired(const httplib::Request &req, httplib::Response &res);
+    void sendBigFile(const httplib::Request &req, httplib::Response &res);
 
     httplib::Server m_server;
     SessionStore m_sessions;
     QrTickets m_tickets;
     Pacing m_pacing;
+    std::string m_planPdf;
+    std::string m_error;
 };

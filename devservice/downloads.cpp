@@ -11,6 +11,25 @@ const char *const Students[][2] = {
     {"20240304", "吴欣怡"}, {"20240305", "郑浩然"}, {"20240306", "孙雨桐"},
 };
 
+// SplitMix64: good enough bytes from a counter, so that any offset can be made on its own.
+uint64_t mix(uint64_t value)
+{
+    value += 0x9e3779b97f4a7c15ULL;
+    value = (value ^ (value >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    value = (value ^ (value >> 27)) * 0x94d049bb133111ebULL;
+    return value ^ (value >> 31);
+}
+
+std::string pseudoRandomBytes(uint64_t seed, size_t offset, size_t size)
+{
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) {
+        const uint64_t position = offset + i;
+        bytes[i] = static_cast<char>(mix((seed << 40) + position / 8) >> (position % 8 * 8));
+    }
+    return bytes;
+}
+
 std::string className(const std::string &classId)
 {
     return classId == "302" ? "初二（2）班" : "初二（1）班";
@@ -82,4 +101,30 @@ Download salaryTemplate()
                 + "工号,姓名,基本工资,绩效工资,津贴,扣款,实发\n"
                   "T0001,示例教师,0,0,0,0,0\n",
             "text/csv", "salary-template.csv"};
+}
+
+std::optional<BinaryFile> binaryFile(const std::string &name)
+{
+    if (name == "homework.docx") {
+        return BinaryFile{pseudoRandomBytes(1, 0, 200 * 1024),
+                          "application/vnd.openxmlformats-officedocument.wordprocessingml.document",
+                          "作业.docx", "homework.docx"};
+    }
+    if (name == "data.bin")
+        return BinaryFile{pseudoRandomBytes(2, 0, 64 * 1024), "application/octet-stream", {}, {}};
+    return std::nullopt;
+}
+
+std::string bigFileBytes(size_t offset, size_t size)
+{
+    return pseudoRandomBytes(3, offset, size);
+}
+
+std::string gradesCsv()
+{
+    return Bom
+        + "学号,姓名,语文,数学,英语\n"
+          "20240301,陈一鸣,92,88,95\n"
+          "20240302,林思涵,87,94,90\n"
+          "20240303,周子轩,78,85,82\n";
 }

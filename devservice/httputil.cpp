@@ -3,6 +3,7 @@
 
 #include <httplib.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include <dirent.h>
@@ -66,6 +67,22 @@ std::string baseUrl(const httplib::Request &req)
     return "http://" + (host.empty() ? std::string("127.0.0.1") : host) + "/";
 }
 
+std::string percentEncode(const std::string &text)
+{
+    std::string out;
+    for (const unsigned char c : text) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'
+            || c == '.' || c == '_' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
 bool wantsHtml(const httplib::Request &req)
 {
     return req.get_header_value("Accept").find("text/html") != std::string::npos;
@@ -87,6 +104,12 @@ void setDownload(httplib::Response &res, const std::string &body, const std::str
 {
     res.set_header("Content-Disposition", "attachment; filename=\"" + fileName + "\"");
     res.set_content(body, contentType + "; charset=utf-8");
+}
+
+std::string attachment(const std::string &fileName, const std::string &asciiName)
+{
+    return "attachment; filename=\"" + asciiName + "\"; filename*=UTF-8''"
+        + percentEncode(fileName);
 }
 
 int socketOf(const httplib::Request &req)

@@ -16,6 +16,8 @@ std::string param(const httplib::Request &req, const char *name);
 std::string cookie(const httplib::Request &req, const std::string &name);
 // The base URL the client reached us by ("http://<Host>/").
 std::string baseUrl(const httplib::Request &req);
+// Every byte but RFC 3986's unreserved characters as %XX.
+std::string percentEncode(const std::string &text);
 // A browser rather than a command-line client.
 bool wantsHtml(const httplib::Request &req);
 
@@ -24,6 +26,9 @@ void setJson(httplib::Response &res, const std::string &json);
 // A download: UTF-8 text with a file name the browser proposes.
 void setDownload(httplib::Response &res, const std::string &body, const std::string &contentType,
                  const std::string &fileName);
+// "attachment" with a UTF-8 file name (RFC 6266), and asciiName for clients that read only
+// the plain parameter.
+std::string attachment(const std::string &fileName, const std::string &asciiName);
 
 // The descriptor of the request's connection, or -1.
 int socketOf(const httplib::Request &req);

@@ -4,6 +4,7 @@
 #include "devservice/accounts.h"
 #include "devservice/demoservice.h"
 
+#include <QGuiApplication>
 #include <QUrl>
 
 #include <cerrno>
@@ -106,7 +107,22 @@ int main(int argc, char *argv[])
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    // For the fonts of the PDF made at start-up; no window ever opens. Standard error is the
+    // request log, so Qt's start-up remarks about a desktop the service never uses (no
+    // runtime directory) must not land there; a missing PDF is reported below instead.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    static char program[] = "orvane-demo-service";
+    static char platformOption[] = "-platform";
+    static char offscreen[] = "offscreen";
+    char *qtArgv[] = {program, platformOption, offscreen, nullptr};
+    int qtArgc = 3;
+    const QGuiApplication app(qtArgc, qtArgv);
     DemoService service;
+    qInstallMessageHandler(nullptr);
+    if (!service.error().empty()) {
+        std::fprintf(stderr, "orvane-demo-service: %s\n", service.error().c_str());
+        return 1;
+    }
     const int port = service.bind(options.bind, options.port);
     if (port < 0) {
         std::fprintf(stderr, "orvane-demo-service: cannot listen on %s:%d: %s\n",

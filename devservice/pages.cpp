@@ -2,8 +2,9 @@
 #include "devservice/pages.h"
 
 #include "devservice/downloads.h"
+#include "devservice/httputil.h"
 
-#include <cstdio>
+#include <QByteArray>
 
 namespace Pages {
 
@@ -58,6 +59,9 @@ input[type=text], input[type=password], select { width: 280px; padding: 7px 8px;
        border: 1px solid #c8d3e3; border-radius: 4px; font-size: 14px; }
 .narrow { max-width: 560px; margin: 40px auto; }
 .ok { color: #0f9d58; }
+.dl { display: inline-block; min-width: 190px; margin-right: 16px; padding: 10px 16px; border: none;
+      border-radius: 4px; color: #fff; font-size: 14px; text-align: center; cursor: pointer; }
+.dl:hover { text-decoration: none; }
 .footer { text-align: center; color: #99a; font-size: 12px; padding: 12px 0 18px; }
 )css";
 
@@ -90,22 +94,6 @@ const ClassInfo Classes[] = {
     {"301", "初二（1）班", "教学楼 301", "周一、周三 第二节"},
     {"302", "初二（2）班", "教学楼 302", "周二、周四 第三节"},
 };
-
-std::string percentEncode(const std::string &text)
-{
-    std::string out;
-    for (const unsigned char c : text) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'
-            || c == '.' || c == '_' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", c);
-            out += hex;
-        }
-    }
-    return out;
-}
 
 std::string document(const std::string &title, const std::string &body)
 {
@@ -153,7 +141,7 @@ std::string plain(const std::string &title, const std::string &content)
 std::string officePreview(const Viewer &viewer, const std::string &path)
 {
     return "https://view.officeapps.live.com/op/view.aspx?src="
-        + percentEncode(viewer.baseUrl + "upload/notice/" + path);
+        + HttpUtil::percentEncode(viewer.baseUrl + "upload/notice/" + path);
 }
 
 std::string noticeList(const Viewer &viewer)
@@ -192,7 +180,7 @@ std::string attendanceForm(const char *classId)
 
 std::string subsystemHref(const Viewer &viewer, const char *path)
 {
-    return std::string(path) + "?token=" + percentEncode(viewer.token);
+    return std::string(path) + "?token=" + HttpUtil::percentEncode(viewer.token);
 }
 
 } // namespace
@@ -248,7 +236,7 @@ std::string home(const Viewer &viewer)
         + tile("#8e44ad", "/orvane/oa/salary/exportSalaryTemplate", "工资模板", "下载模板")
         + tile("#d93025", subsystemHref(viewer, "/dede/dedeLogin"), "德育管理", "进入子系统")
         + tile("#c98a00", subsystemHref(viewer, "/zari/zariLogin"), "智慧作业", "进入子系统")
-        + "</div></div>\n";
+        + tile("#795548", "/orvane/files", "文件下载", "各类下载") + "</div></div>\n";
     content += "<div class=\"card\"><h2>通知公告</h2>\n" + noticeList(viewer) + "</div>\n";
     return framed(viewer, Menu::Home, "首页", content);
 }
@@ -340,6 +328,59 @@ std::string subsystem(const Viewer &viewer, const std::string &which)
         + (dede ? "本周班级德育评分、主题班会记录与家校沟通。" : "布置作业、批改作业与学情分析。")
         + "</p><p><a href=\"/orvane/index?menuId=1\">返回平台首页</a></p></div>\n";
     return framed(viewer, Menu::Apps, title, content);
+}
+
+// Colours, one per clickable element, for finding them on a screenshot:
+//   #c2185b 作业.docx (attachment, UTF-8 name)   #558b2f data.bin (no Content-Disposition)
+//   #00897b big.zip (slow, for cancelling)       #7b1fa2 the Blob button
+//   #283593 the data: URL link                   #d84315 plan.pdf (inline)
+//   #546e7a back to the start page
+std::string files()
+{
+    const auto row = [](const char *what, const std::string &element) {
+        return "<li><span class=\"title\">" + std::string(what) + "</span>" + element + "</li>\n";
+    };
+    const std::string grades = QByteArray::fromStdString(gradesCsv()).toBase64().toStdString();
+    const std::string list = row("附件（UTF-8 文件名）",
+                                 "<a class=\"dl\" style=\"background:#c2185b\" "
+                                 "href=\"/files/homework.docx\">作业.docx</a>")
+        + row("无法显示的类型",
+              "<a class=\"dl\" style=\"background:#558b2f\" href=\"/files/data.bin\">data.bin</a>")
+        + row("大文件（慢速）",
+              "<a class=\"dl\" style=\"background:#00897b\" href=\"/files/big.zip\">big.zip</a>")
+        + row("脚本生成（Blob）",
+              "<button class=\"dl\" style=\"background:#7b1fa2\" type=\"button\" id=\"blobButton\">"
+              "生成名单.csv</button><a id=\"blobLink\" download=\"名单.csv\" "
+              "style=\"display:none\"></a>")
+        + row("data: 地址",
+              "<a class=\"dl\" style=\"background:#283593\" download=\"成绩.csv\" "
+              "href=\"data:text/csv;base64,"
+                  + grades + "\">成绩.csv</a>")
+        + row("在线查看（PDF）",
+              "<a class=\"dl\" style=\"background:#d84315\" href=\"/files/plan.pdf\">plan.pdf</a>");
+    // ES5, as the oldest engine the client runs understands.
+    const char script[] = R"js(<script>
+(function () {
+    var lastUrl = null;
+    document.getElementById('blobButton').onclick = function () {
+        var rows = ['学号,姓名,班级', '20240301,陈一鸣,初二（1）班', '20240302,林思涵,初二（1）班',
+                    '20240303,周子轩,初二（1）班'];
+        var blob = new Blob(['\ufeff' + rows.join('\r\n') + '\r\n'], { type: 'text/csv' });
+        if (lastUrl)
+            URL.revokeObjectURL(lastUrl);
+        lastUrl = URL.createObjectURL(blob);
+        var link = document.getElementById('blobLink');
+        link.href = lastUrl;
+        link.click();
+    };
+})();
+</script>
+)js";
+    return plain("文件下载",
+                 "<div class=\"card\"><h2>文件下载</h2><ul class=\"list\">\n" + list
+                     + "</ul><p><a class=\"dl\" style=\"background:#546e7a\" "
+                       "href=\"/orvane/index?menuId=1\">返回平台首页</a></p></div>\n"
+                     + script);
 }
 
 std::string importPage(const std::string &kind, bool submitted)

@@ -27,6 +27,9 @@ std::string classroomDetail(const Viewer &viewer, const std::string &classId);
 // "dedeLogin" and "zariLogin": other systems of the platform, reached with the session.
 std::string subsystem(const Viewer &viewer, const std::string &which);
 
+// "orvane/files": one download of each kind the view must handle.
+std::string files();
+
 // Import pages, normally opened in the desktop browser.
 std::string importPage(const std::string &kind, bool submitted);
 std::string resetPassword(bool submitted);
