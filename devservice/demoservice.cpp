@@ -4,6 +4,7 @@
 #include "devservice/accounts.h"
 #include "devservice/downloads.h"
 #include "devservice/httputil.h"
+#include "devservice/modernpage.h"
 #include "devservice/pages.h"
 #include "devservice/planpdf.h"
 #include "devservice/qrimage.h"
@@ -355,6 +356,20 @@ void DemoService::routeTestPages()
     // client is compared with open them directly.
     m_server.Get("/orvane/files",
                  [](const Request &, Response &res) { HttpUtil::setHtml(res, Pages::files()); });
+    m_server.Get("/orvane/modern",
+                 [](const Request &, Response &res) { HttpUtil::setHtml(res, Pages::modern()); });
+    m_server.Get("/static/modern.mjs", [](const Request &, Response &res) {
+        // Engines run a module only when it comes as JavaScript.
+        res.set_content(Pages::modernModule(), "text/javascript; charset=utf-8");
+    });
+    m_server.Get("/orvane/modern/data", [](const Request &, Response &res) {
+        HttpUtil::setJson(
+            res,
+            json({{QStringLiteral("status"), 1},
+                  {QStringLiteral("msg"), QStringLiteral("现代网页")},
+                  {QStringLiteral("result"),
+                   QJsonObject{{QStringLiteral("school"), QStringLiteral("演示学校")}}}}));
+    });
 }
 
 void DemoService::sendBigFile(const Request &req, Response &res)
