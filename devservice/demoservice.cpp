@@ -8,9 +8,11 @@
 #include "devservice/pages.h"
 #include "devservice/planpdf.h"
 #include "devservice/qrimage.h"
+#include "devservice/securitypages.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QUrl>
 
 #include <algorithm>
 #include <cctype>
@@ -85,9 +87,28 @@ void sendMessage(const Request &req, Response &res, int status, const std::strin
     }
 }
 
+// One line per request; for the foreign site also what the visitor's browser told it about
+// where it came from, so that a test sees whether anything of the platform leaked.
+void logRequest(const Request &req, const Response &res, bool withOrigin)
+{
+    std::string text = HttpUtil::logLine(req, res) + '\n';
+    if (withOrigin) {
+        // The library compares header names regardless of case.
+        for (const char *header : {"referer", "origin", "cookie"}) {
+            for (size_t i = 0; i < req.get_header_value_count(header); ++i)
+                text += std::string("  ") + header + ": " + req.get_header_value(header, i) + '\n';
+        }
+    }
+    static std::mutex mutex;
+    std::lock_guard<std::mutex> lock(mutex);
+    std::fputs(text.c_str(), stderr);
+    std::fflush(stderr);
+}
+
 } // namespace
 
-DemoService::DemoService()
+DemoService::DemoService(const Config &config)
+    : m_config(config)
 {
     m_server.new_task_queue = [] {
         return new httplib::ThreadPool(WorkerThreads);
@@ -101,6 +122,13 @@ DemoService::DemoService()
         const int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
+    const bool foreign = config.role == Role::Foreign;
+    m_server.set_logger(
+        [foreign](const Request &req, const Response &res) { logRequest(req, res, foreign); });
+    if (foreign) {
+        routeForeign();
+        return;
+    }
 
     m_planPdf = planPdf();
     if (m_planPdf.empty())
@@ -115,12 +143,6 @@ DemoService::DemoService()
     m_server.set_error_handler([](const Request &req, Response &res) {
         if (res.body.empty() && res.status == 404)
             sendMessage(req, res, 404, "页面不存在", "您访问的页面不存在。");
-    });
-    m_server.set_logger([](const Request &req, const Response &res) {
-        static std::mutex mutex;
-        std::lock_guard<std::mutex> lock(mutex);
-        std::fprintf(stderr, "%s\n", HttpUtil::logLine(req, res).c_str());
-        std::fflush(stderr);
     });
 }
 
@@ -339,6 +361,16 @@ void DemoService::routePages()
     m_server.Get("/orvane/login", loginPage(false));
     m_server.Post("/orvane/login", loginPage(true));
 
+    // Leaves the platform for another site, as the platform's own links to partners do.
+    m_server.Get("/orvane/redirect", [](const Request &req, Response &res) {
+        const QUrl to(qs(HttpUtil::param(req, "to")), QUrl::StrictMode);
+        const bool web =
+            to.scheme() == QLatin1String("http") || to.scheme() == QLatin1String("https");
+        if (!to.isValid() || !web || to.host().isEmpty())
+            return sendMessage(req, res, 400, "跳转", "to 须是完整的 http(s) 地址。");
+        res.set_redirect(to.toString(QUrl::FullyEncoded).toStdString());
+    });
+
     for (const char *kind : {"teacher", "student"}) {
         const std::string path = std::string("/orvane/user/import/") + kind;
         m_server.Get(path, [kind](const Request &, Response &res) {
@@ -370,6 +402,11 @@ void DemoService::routeTestPages()
                   {QStringLiteral("result"),
                    QJsonObject{{QStringLiteral("school"), QStringLiteral("演示学校")}}}}));
     });
+    if (!m_config.foreignUrl.empty()) {
+        m_server.Get("/orvane/attack", [this](const Request &, Response &res) {
+            HttpUtil::setHtml(res, Pages::attack(m_config.foreignUrl));
+        });
+    }
 }
 
 void DemoService::sendBigFile(const Request &req, Response &res)
@@ -467,4 +504,22 @@ void DemoService::routeControl()
         HttpUtil::setHtml(
             res, Pages::message("慢速页面", "本页等待了 " + std::to_string(*ms) + " 毫秒。"));
     });
+}
+
+void DemoService::routeForeign()
+{
+    m_server.Get("/evil", [](const Request &, Response &res) {
+        HttpUtil::setHtml(res, Pages::foreignEvil());
+    });
+    m_server.Get("/frame", [](const Request &, Response &res) {
+        HttpUtil::setHtml(res, Pages::foreignFrame());
+    });
+    m_server.Get("/pixel.png", [](const Request &, Response &res) {
+        res.set_content(Pages::foreignPixelPng(), "image/png");
+    });
+    const auto collect = [](const Request &, Response &res) {
+        HttpUtil::setHtml(res, Pages::foreignCollected());
+    };
+    m_server.Get(R"(/collect(/.*)?)", collect);
+    m_server.Post(R"(/collect(/.*)?)", collect);
 }

@@ -14,11 +14,20 @@ struct Viewer;
 }
 
 // The demo platform: the client's JSON requests, the QR-code login, the web pages and the
-// files they link to, all answered from memory.
+// files they link to, all answered from memory. In the foreign role it is an unrelated web
+// site instead, which logs what it was told about where its visitors came from.
 class DemoService
 {
 public:
-    DemoService();
+    enum class Role { Platform, Foreign };
+
+    struct Config
+    {
+        Role role = Role::Platform;
+        std::string foreignUrl; // "http://<host>/": the foreign site the attack page leads to
+    };
+
+    explicit DemoService(const Config &config);
 
     // Why the service cannot run (no PDF), or empty.
     const std::string &error() const { return m_error; }
@@ -39,6 +48,7 @@ private:
     void routeTestPages();
     void routeFiles();
     void routeControl();
+    void routeForeign();
 
     // The reply to the client's password login; a success issues a session token.
     std::string loginReply(const std::string &userName, const std::string &password);
@@ -50,6 +60,7 @@ private:
     static void sessionExpired(const httplib::Request &req, httplib::Response &res);
     void sendBigFile(const httplib::Request &req, httplib::Response &res);
 
+    Config m_config;
     httplib::Server m_server;
     SessionStore m_sessions;
     QrTickets m_tickets;

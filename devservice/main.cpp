@@ -23,6 +23,7 @@ struct Options
 {
     std::string bind = "127.0.0.1";
     int port = 0;
+    DemoService::Config config;
 };
 
 // The port of the base URL the programs are built with, so both meet without conf.ini.
@@ -35,9 +36,15 @@ void usage(std::FILE *out)
 {
     std::fprintf(out,
                  "usage: orvane-demo-service [--port N] [--bind ADDRESS]\n"
+                 "                          [--role platform|foreign] [--foreign URL]\n"
                  "  --port N        port to listen on (default %d, from the built-in base URL;\n"
                  "                  0 picks a free one)\n"
                  "  --bind ADDRESS  address to listen on (default 127.0.0.1)\n"
+                 "  --role foreign  be an unrelated web site instead of the platform: /evil,\n"
+                 "                  /frame, /pixel.png and /collect; logs each request's\n"
+                 "                  Referer, Origin and Cookie\n"
+                 "  --foreign URL   the foreign site's base (http://HOST:PORT/), for the\n"
+                 "                  platform's security test page orvane/attack\n"
                  "Control requests (tests): demo/control?sessions=forget forgets every\n"
                  "session; demo/control?stall=1 holds every other request unanswered until\n"
                  "demo/control?stall=0 closes them; demo/slow?ms=N answers after N ms.\n",
@@ -60,6 +67,26 @@ bool parseOptions(int argc, char *argv[], Options &options)
             options.port = static_cast<int>(port);
         } else if (arg == "--bind" && hasValue) {
             options.bind = argv[++i];
+        } else if (arg == "--role" && hasValue) {
+            const std::string role = argv[++i];
+            if (role != "platform" && role != "foreign") {
+                std::fprintf(stderr, "orvane-demo-service: no such role: %s\n", role.c_str());
+                return false;
+            }
+            options.config.role =
+                role == "foreign" ? DemoService::Role::Foreign : DemoService::Role::Platform;
+        } else if (arg == "--foreign" && hasValue) {
+            const std::string url = argv[++i];
+            const QUrl parsed(QString::fromStdString(url), QUrl::StrictMode);
+            const bool web = parsed.scheme() == QLatin1String("http")
+                || parsed.scheme() == QLatin1String("https");
+            if (!parsed.isValid() || !web || parsed.host().isEmpty() || url.back() != '/') {
+                std::fprintf(stderr,
+                             "orvane-demo-service: --foreign wants an http URL ending in /: %s\n",
+                             url.c_str());
+                return false;
+            }
+            options.config.foreignUrl = url;
         } else if (arg == "--help" || arg == "-h") {
             usage(stdout);
             std::exit(0);
@@ -71,10 +98,19 @@ bool parseOptions(int argc, char *argv[], Options &options)
     return true;
 }
 
-void printWelcome(const std::string &baseUrl)
+void printWelcome(const std::string &baseUrl, const DemoService::Config &config)
 {
     // The first line is what scripts and tests wait for.
     std::printf("orvane-demo-service: listening on %s\n\n", baseUrl.c_str());
+    if (config.role == DemoService::Role::Foreign) {
+        std::printf("An unrelated web site: /evil, /frame, /pixel.png, /collect.\n");
+        std::fflush(stdout);
+        return;
+    }
+    if (!config.foreignUrl.empty()) {
+        std::printf("Security test page: %sorvane/attack (leads to %s)\n\n", baseUrl.c_str(),
+                    config.foreignUrl.c_str());
+    }
     std::printf("Demo accounts (user name / password):\n");
     for (const DemoAccount &account : demoAccounts()) {
         std::printf("  %-12s %-12s %s (%s)\n", account.userName.c_str(), account.password.c_str(),
@@ -117,7 +153,7 @@ int main(int argc, char *argv[])
     char *qtArgv[] = {program, platformOption, offscreen, nullptr};
     int qtArgc = 3;
     const QGuiApplication app(qtArgc, qtArgv);
-    DemoService service;
+    DemoService service(options.config);
     qInstallMessageHandler(nullptr);
     if (!service.error().empty()) {
         std::fprintf(stderr, "orvane-demo-service: %s\n", service.error().c_str());
@@ -131,7 +167,7 @@ int main(int argc, char *argv[])
     }
     const bool ipv6 = options.bind.find(':') != std::string::npos;
     const std::string host = ipv6 ? '[' + options.bind + ']' : options.bind;
-    printWelcome("http://" + host + ':' + std::to_string(port) + '/');
+    printWelcome("http://" + host + ':' + std::to_string(port) + '/', options.config);
 
     std::thread([&service, stopSignals] {
         int signal = 0;
