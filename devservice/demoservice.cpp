@@ -9,6 +9,7 @@
 #include "devservice/planpdf.h"
 #include "devservice/qrimage.h"
 #include "devservice/securitypages.h"
+#include "devservice/selfsignedcertificate.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -91,6 +92,10 @@ void sendMessage(const Request &req, Response &res, int status, const std::strin
 // where it came from, so that a test sees whether anything of the platform leaked.
 void logRequest(const Request &req, const Response &res, bool withOrigin)
 {
+    // A TLS client that refuses the certificate closes without a request, which the library
+    // reports as a 400 with no request line: nothing was asked.
+    if (req.method.empty())
+        return;
     std::string text = HttpUtil::logLine(req, res) + '\n';
     if (withOrigin) {
         // The library compares header names regardless of case.
@@ -110,20 +115,36 @@ void logRequest(const Request &req, const Response &res, bool withOrigin)
 DemoService::DemoService(const Config &config)
     : m_config(config)
 {
-    m_server.new_task_queue = [] {
+    if (config.https) {
+        m_certificate = std::make_unique<SelfSignedCertificate>();
+        if (!m_certificate->certificate()) {
+            m_error = "cannot make the TLS certificate";
+            return;
+        }
+        m_server = std::make_unique<httplib::SSLServer>(m_certificate->certificate(),
+                                                        m_certificate->key());
+        if (!m_server->is_valid()) {
+            m_error = "cannot set up TLS with the certificate";
+            return;
+        }
+    } else {
+        m_server = std::make_unique<httplib::Server>();
+    }
+
+    m_server->new_task_queue = [] {
         return new httplib::ThreadPool(WorkerThreads);
     };
     // An idle kept-alive connection holds its worker until this runs out, and stopping
     // waits for every worker.
-    m_server.set_keep_alive_timeout(1);
+    m_server->set_keep_alive_timeout(1);
     // The library's default adds SO_REUSEPORT, with which a second service on the same port
     // would start without complaint and take half the connections.
-    m_server.set_socket_options([](socket_t sock) {
+    m_server->set_socket_options([](socket_t sock) {
         const int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
     const bool foreign = config.role == Role::Foreign;
-    m_server.set_logger(
+    m_server->set_logger(
         [foreign](const Request &req, const Response &res) { logRequest(req, res, foreign); });
     if (foreign) {
         routeForeign();
@@ -140,29 +161,36 @@ DemoService::DemoService(const Config &config)
     routeFiles();
     routeControl();
 
-    m_server.set_error_handler([](const Request &req, Response &res) {
+    m_server->set_error_handler([](const Request &req, Response &res) {
         if (res.body.empty() && res.status == 404)
             sendMessage(req, res, 404, "页面不存在", "您访问的页面不存在。");
     });
 }
 
+DemoService::~DemoService() = default;
+
+std::string DemoService::certificateFingerprint() const
+{
+    return m_certificate ? m_certificate->sha256Fingerprint() : std::string();
+}
+
 int DemoService::bind(const std::string &host, int port)
 {
     if (port == 0)
-        return m_server.bind_to_any_port(host);
-    return m_server.bind_to_port(host, port) ? port : -1;
+        return m_server->bind_to_any_port(host);
+    return m_server->bind_to_port(host, port) ? port : -1;
 }
 
 bool DemoService::run()
 {
-    return m_server.listen_after_bind();
+    return m_server->listen_after_bind();
 }
 
 void DemoService::stop()
 {
     // Stopping joins every worker: release the held and paused requests first.
     m_pacing.stop();
-    m_server.stop();
+    m_server->stop();
 }
 
 std::string DemoService::loginReply(const std::string &userName, const std::string &password)
@@ -186,12 +214,12 @@ std::string DemoService::loginReply(const std::string &userName, const std::stri
 
 void DemoService::routeClient()
 {
-    m_server.Post("/orvane/client/login", [this](const Request &req, Response &res) {
+    m_server->Post("/orvane/client/login", [this](const Request &req, Response &res) {
         HttpUtil::setJson(
             res, loginReply(HttpUtil::param(req, "userName"), HttpUtil::param(req, "passWord")));
     });
 
-    m_server.Get("/orvane/keepOnline", [this](const Request &req, Response &res) {
+    m_server->Get("/orvane/keepOnline", [this](const Request &req, Response &res) {
         const bool online = m_sessions.userFor(HttpUtil::param(req, "token")).has_value();
         HttpUtil::setJson(res, online ? statusReply(1, "在线") : statusReply(0, "登录已失效"));
     });
@@ -199,7 +227,7 @@ void DemoService::routeClient()
 
 void DemoService::routeQrCode()
 {
-    m_server.Get("/orvane/qrcode/getImageCode", [this](const Request &req, Response &res) {
+    m_server->Get("/orvane/qrcode/getImageCode", [this](const Request &req, Response &res) {
         const std::string ticket = m_tickets.issue();
         // What a phone reads from the code: the page that confirms this very ticket.
         const std::string png =
@@ -227,12 +255,12 @@ void DemoService::routeQrCode()
                                 {QStringLiteral("userName"), qs(account->userName)},
                                 {QStringLiteral("passWord"), qs(account->password)}}));
     };
-    m_server.Post("/orvane/qrcode/getQRcodeState", state);
-    m_server.Get("/orvane/qrcode/getQRcodeState", state);
+    m_server->Post("/orvane/qrcode/getQRcodeState", state);
+    m_server->Get("/orvane/qrcode/getQRcodeState", state);
 
     // Stands in for the phone app: the page the QR code leads to, or, with "account", the
     // confirmation itself ("ticket=latest" picks the newest code, for the command line).
-    m_server.Get("/orvane/qrcode/confirm", [this](const Request &req, Response &res) {
+    m_server->Get("/orvane/qrcode/confirm", [this](const Request &req, Response &res) {
         std::string ticket = HttpUtil::param(req, "ticket");
         if (ticket.empty())
             ticket = QrTickets::Latest;
@@ -287,12 +315,12 @@ void DemoService::sessionExpired(const Request &req, Response &res)
 
 void DemoService::routePages()
 {
-    m_server.Get("/", [](const Request &req, Response &res) {
+    m_server->Get("/", [](const Request &req, Response &res) {
         HttpUtil::setHtml(res, Pages::overview(HttpUtil::baseUrl(req)));
     });
 
     // The start page after a password login.
-    m_server.Get("/orvane/main", [this](const Request &req, Response &res) {
+    m_server->Get("/orvane/main", [this](const Request &req, Response &res) {
         const std::string token = HttpUtil::param(req, "token");
         if (!m_sessions.userFor(token))
             return sessionExpired(req, res);
@@ -300,14 +328,14 @@ void DemoService::routePages()
     });
 
     // The start page after a QR-code login, which hands over the credentials instead.
-    m_server.Get("/orvane/loginMainIndex", [this](const Request &req, Response &res) {
+    m_server->Get("/orvane/loginMainIndex", [this](const Request &req, Response &res) {
         const DemoAccount *account = findAccount(HttpUtil::param(req, "userName"));
         if (!account || account->password != HttpUtil::param(req, "passWord"))
             return sessionExpired(req, res);
         openSession(req, res, m_sessions.issue(account->userName));
     });
 
-    m_server.Get("/orvane/index", [this](const Request &req, Response &res) {
+    m_server->Get("/orvane/index", [this](const Request &req, Response &res) {
         const Pages::Viewer who = viewer(req);
         if (!who.account)
             return sessionExpired(req, res);
@@ -317,7 +345,7 @@ void DemoService::routePages()
         HttpUtil::setHtml(res, Pages::menuPage(who, menu));
     });
 
-    m_server.Get("/orvane/classroom/detail", [this](const Request &req, Response &res) {
+    m_server->Get("/orvane/classroom/detail", [this](const Request &req, Response &res) {
         const Pages::Viewer who = viewer(req);
         if (!who.account)
             return sessionExpired(req, res);
@@ -327,7 +355,7 @@ void DemoService::routePages()
     // Other systems of the platform, entered with the platform's session.
     for (const char *which : {"dede", "zari"}) {
         const std::string path = std::string("/") + which + '/' + which + "Login";
-        m_server.Get(path, [this, which](const Request &req, Response &res) {
+        m_server->Get(path, [this, which](const Request &req, Response &res) {
             Pages::Viewer who = viewer(req);
             if (!who.account) {
                 who.token = HttpUtil::param(req, "token");
@@ -339,10 +367,10 @@ void DemoService::routePages()
         });
     }
 
-    m_server.Get("/orvane/resetPsd", [](const Request &, Response &res) {
+    m_server->Get("/orvane/resetPsd", [](const Request &, Response &res) {
         HttpUtil::setHtml(res, Pages::resetPassword(false));
     });
-    m_server.Post("/orvane/resetPsd", [](const Request &, Response &res) {
+    m_server->Post("/orvane/resetPsd", [](const Request &, Response &res) {
         HttpUtil::setHtml(res, Pages::resetPassword(true));
     });
 
@@ -358,11 +386,11 @@ void DemoService::routePages()
             sendMessage(req, res, 200, "登录", "请在 Orvane 客户端中登录。");
         };
     };
-    m_server.Get("/orvane/login", loginPage(false));
-    m_server.Post("/orvane/login", loginPage(true));
+    m_server->Get("/orvane/login", loginPage(false));
+    m_server->Post("/orvane/login", loginPage(true));
 
     // Leaves the platform for another site, as the platform's own links to partners do.
-    m_server.Get("/orvane/redirect", [](const Request &req, Response &res) {
+    m_server->Get("/orvane/redirect", [](const Request &req, Response &res) {
         const QUrl to(qs(HttpUtil::param(req, "to")), QUrl::StrictMode);
         const bool web =
             to.scheme() == QLatin1String("http") || to.scheme() == QLatin1String("https");
@@ -373,10 +401,10 @@ void DemoService::routePages()
 
     for (const char *kind : {"teacher", "student"}) {
         const std::string path = std::string("/orvane/user/import/") + kind;
-        m_server.Get(path, [kind](const Request &, Response &res) {
+        m_server->Get(path, [kind](const Request &, Response &res) {
             HttpUtil::setHtml(res, Pages::importPage(kind, false));
         });
-        m_server.Post(path, [kind](const Request &, Response &res) {
+        m_server->Post(path, [kind](const Request &, Response &res) {
             HttpUtil::setHtml(res, Pages::importPage(kind, true));
         });
     }
@@ -386,15 +414,15 @@ void DemoService::routeTestPages()
 {
     // Open without a session: test pages show nothing of an account, and the engines the
     // client is compared with open them directly.
-    m_server.Get("/orvane/files",
-                 [](const Request &, Response &res) { HttpUtil::setHtml(res, Pages::files()); });
-    m_server.Get("/orvane/modern",
-                 [](const Request &, Response &res) { HttpUtil::setHtml(res, Pages::modern()); });
-    m_server.Get("/static/modern.mjs", [](const Request &, Response &res) {
+    m_server->Get("/orvane/files",
+                  [](const Request &, Response &res) { HttpUtil::setHtml(res, Pages::files()); });
+    m_server->Get("/orvane/modern",
+                  [](const Request &, Response &res) { HttpUtil::setHtml(res, Pages::modern()); });
+    m_server->Get("/static/modern.mjs", [](const Request &, Response &res) {
         // Engines run a module only when it comes as JavaScript.
         res.set_content(Pages::modernModule(), "text/javascript; charset=utf-8");
     });
-    m_server.Get("/orvane/modern/data", [](const Request &, Response &res) {
+    m_server->Get("/orvane/modern/data", [](const Request &, Response &res) {
         HttpUtil::setJson(
             res,
             json({{QStringLiteral("status"), 1},
@@ -403,7 +431,7 @@ void DemoService::routeTestPages()
                    QJsonObject{{QStringLiteral("school"), QStringLiteral("演示学校")}}}}));
     });
     if (!m_config.foreignUrl.empty()) {
-        m_server.Get("/orvane/attack", [this](const Request &, Response &res) {
+        m_server->Get("/orvane/attack", [this](const Request &, Response &res) {
             HttpUtil::setHtml(res, Pages::attack(m_config.foreignUrl));
         });
     }
@@ -433,23 +461,23 @@ void DemoService::sendBigFile(const Request &req, Response &res)
 
 void DemoService::routeFiles()
 {
-    m_server.Get(R"(/upload/notice/(.+))", [](const Request &req, Response &res) {
+    m_server->Get(R"(/upload/notice/(.+))", [](const Request &req, Response &res) {
         sendDownload(res, noticeFile(req.matches[1].str()));
     });
-    m_server.Get(R"(/exam/exportStudent\.action)", [](const Request &req, Response &res) {
+    m_server->Get(R"(/exam/exportStudent\.action)", [](const Request &req, Response &res) {
         sendDownload(res, studentExport(HttpUtil::param(req, "classId")));
     });
     // The view posts the form; the desktop browser it is handed to asks with GET.
     const auto attendance = [](const Request &req, Response &res) {
         sendDownload(res, attendanceExport(HttpUtil::param(req, "classId")));
     };
-    m_server.Get("/orvane/attendance/classAttendanceListExport", attendance);
-    m_server.Post("/orvane/attendance/classAttendanceListExport", attendance);
-    m_server.Get("/orvane/oa/salary/exportSalaryTemplate",
-                 [](const Request &, Response &res) { sendDownload(res, salaryTemplate()); });
+    m_server->Get("/orvane/attendance/classAttendanceListExport", attendance);
+    m_server->Post("/orvane/attendance/classAttendanceListExport", attendance);
+    m_server->Get("/orvane/oa/salary/exportSalaryTemplate",
+                  [](const Request &, Response &res) { sendDownload(res, salaryTemplate()); });
 
     // The download page's files: one of each kind a view must handle.
-    m_server.Get(R"(/files/(homework\.docx|data\.bin))", [](const Request &req, Response &res) {
+    m_server->Get(R"(/files/(homework\.docx|data\.bin))", [](const Request &req, Response &res) {
         const std::optional<BinaryFile> file = binaryFile(req.matches[1].str());
         if (!file->fileName.empty()) {
             res.set_header("Content-Disposition",
@@ -457,9 +485,9 @@ void DemoService::routeFiles()
         }
         res.set_content(file->body, file->contentType);
     });
-    m_server.Get("/files/big.zip",
-                 [this](const Request &req, Response &res) { sendBigFile(req, res); });
-    m_server.Get("/files/plan.pdf", [this](const Request &, Response &res) {
+    m_server->Get("/files/big.zip",
+                  [this](const Request &req, Response &res) { sendBigFile(req, res); });
+    m_server->Get("/files/plan.pdf", [this](const Request &, Response &res) {
         res.set_content(m_planPdf, "application/pdf");
     });
 }
@@ -468,7 +496,7 @@ void DemoService::routeControl()
 {
     // While stalled, every other request waits without an answer; its connection is closed
     // when the stall ends.
-    m_server.set_pre_routing_handler([this](const Request &req, Response &res) {
+    m_server->set_pre_routing_handler([this](const Request &req, Response &res) {
         if (req.path == "/demo/control" || !m_pacing.stalled())
             return httplib::Server::HandlerResponse::Unhandled;
         const int socket = HttpUtil::socketOf(req);
@@ -477,7 +505,7 @@ void DemoService::routeControl()
         return httplib::Server::HandlerResponse::Handled;
     });
 
-    m_server.Get("/demo/control", [this](const Request &req, Response &res) {
+    m_server->Get("/demo/control", [this](const Request &req, Response &res) {
         const std::string sessions = HttpUtil::param(req, "sessions");
         const std::string stall = HttpUtil::param(req, "stall");
         const bool sessionsOk = sessions.empty() || sessions == "forget";
@@ -494,7 +522,7 @@ void DemoService::routeControl()
         sendText(res, 200, done);
     });
 
-    m_server.Get("/demo/slow", [this](const Request &req, Response &res) {
+    m_server->Get("/demo/slow", [this](const Request &req, Response &res) {
         const std::optional<long> ms = numberParam(req, "ms", 0, MaxWaitMs);
         if (!ms)
             return sendMessage(req, res, 400, "慢速页面", "ms 须是 0 到 120000 之间的毫秒数。");
@@ -508,18 +536,18 @@ void DemoService::routeControl()
 
 void DemoService::routeForeign()
 {
-    m_server.Get("/evil", [](const Request &, Response &res) {
+    m_server->Get("/evil", [](const Request &, Response &res) {
         HttpUtil::setHtml(res, Pages::foreignEvil());
     });
-    m_server.Get("/frame", [](const Request &, Response &res) {
+    m_server->Get("/frame", [](const Request &, Response &res) {
         HttpUtil::setHtml(res, Pages::foreignFrame());
     });
-    m_server.Get("/pixel.png", [](const Request &, Response &res) {
+    m_server->Get("/pixel.png", [](const Request &, Response &res) {
         res.set_content(Pages::foreignPixelPng(), "image/png");
     });
     const auto collect = [](const Request &, Response &res) {
         HttpUtil::setHtml(res, Pages::foreignCollected());
     };
-    m_server.Get(R"(/collect(/.*)?)", collect);
-    m_server.Post(R"(/collect(/.*)?)", collect);
+    m_server->Get(R"(/collect(/.*)?)", collect);
+    m_server->Post(R"(/collect(/.*)?)", collect);
 }

@@ -7,7 +7,10 @@
 
 #include <httplib.h>
 
+#include <memory>
 #include <string>
+
+class SelfSignedCertificate;
 
 namespace Pages {
 struct Viewer;
@@ -24,13 +27,17 @@ public:
     struct Config
     {
         Role role = Role::Platform;
+        bool https = false;     // a self-signed certificate made at start-up
         std::string foreignUrl; // "http://<host>/": the foreign site the attack page leads to
     };
 
     explicit DemoService(const Config &config);
+    ~DemoService();
 
-    // Why the service cannot run (no PDF), or empty.
+    // Why the service cannot run (no certificate, no PDF), or empty.
     const std::string &error() const { return m_error; }
+    // The SHA-256 fingerprint of the HTTPS certificate, or empty.
+    std::string certificateFingerprint() const;
 
     // Binds host:port (port 0: any free port); gives the port, or -1.
     int bind(const std::string &host, int port);
@@ -61,7 +68,8 @@ private:
     void sendBigFile(const httplib::Request &req, httplib::Response &res);
 
     Config m_config;
-    httplib::Server m_server;
+    std::unique_ptr<SelfSignedCertificate> m_certificate;
+    std::unique_ptr<httplib::Server> m_server;
     SessionStore m_sessions;
     QrTickets m_tickets;
     Pacing m_pacing;

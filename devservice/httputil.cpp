@@ -64,7 +64,8 @@ std::string cookie(const httplib::Request &req, const std::string &name)
 std::string baseUrl(const httplib::Request &req)
 {
     const std::string host = req.get_header_value("Host");
-    return "http://" + (host.empty() ? std::string("127.0.0.1") : host) + "/";
+    return (req.ssl ? "https://" : "http://") + (host.empty() ? std::string("127.0.0.1") : host)
+        + "/";
 }
 
 std::string percentEncode(const std::string &text)
@@ -114,6 +115,8 @@ std::string attachment(const std::string &fileName, const std::string &asciiName
 
 int socketOf(const httplib::Request &req)
 {
+    if (req.ssl)
+        return SSL_get_fd(req.ssl);
     // The library keeps a plain connection's descriptor to itself: find the socket with this
     // request's two ends among the process's descriptors.
     DIR *dir = opendir("/proc/self/fd");

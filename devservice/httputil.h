@@ -14,7 +14,7 @@ namespace HttpUtil {
 std::string param(const httplib::Request &req, const char *name);
 // A cookie the client sent, or empty.
 std::string cookie(const httplib::Request &req, const std::string &name);
-// The base URL the client reached us by ("http://<Host>/").
+// The base URL the client reached us by ("http://<Host>/", "https://" over TLS).
 std::string baseUrl(const httplib::Request &req);
 // Every byte but RFC 3986's unreserved characters as %XX.
 std::string percentEncode(const std::string &text);

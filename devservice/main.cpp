@@ -35,11 +35,13 @@ int builtInPort()
 void usage(std::FILE *out)
 {
     std::fprintf(out,
-                 "usage: orvane-demo-service [--port N] [--bind ADDRESS]\n"
+                 "usage: orvane-demo-service [--port N] [--bind ADDRESS] [--https]\n"
                  "                          [--role platform|foreign] [--foreign URL]\n"
                  "  --port N        port to listen on (default %d, from the built-in base URL;\n"
                  "                  0 picks a free one)\n"
                  "  --bind ADDRESS  address to listen on (default 127.0.0.1)\n"
+                 "  --https         serve over TLS with a self-signed certificate for 127.0.0.1\n"
+                 "                  and localhost, made at start-up and valid for a day\n"
                  "  --role foreign  be an unrelated web site instead of the platform: /evil,\n"
                  "                  /frame, /pixel.png and /collect; logs each request's\n"
                  "                  Referer, Origin and Cookie\n"
@@ -67,6 +69,8 @@ bool parseOptions(int argc, char *argv[], Options &options)
             options.port = static_cast<int>(port);
         } else if (arg == "--bind" && hasValue) {
             options.bind = argv[++i];
+        } else if (arg == "--https") {
+            options.config.https = true;
         } else if (arg == "--role" && hasValue) {
             const std::string role = argv[++i];
             if (role != "platform" && role != "foreign") {
@@ -98,10 +102,15 @@ bool parseOptions(int argc, char *argv[], Options &options)
     return true;
 }
 
-void printWelcome(const std::string &baseUrl, const DemoService::Config &config)
+void printWelcome(const std::string &baseUrl, const DemoService &service,
+                  const DemoService::Config &config)
 {
     // The first line is what scripts and tests wait for.
     std::printf("orvane-demo-service: listening on %s\n\n", baseUrl.c_str());
+    if (config.https) {
+        std::printf("Self-signed certificate, SHA-256 %s\n\n",
+                    service.certificateFingerprint().c_str());
+    }
     if (config.role == DemoService::Role::Foreign) {
         std::printf("An unrelated web site: /evil, /frame, /pixel.png, /collect.\n");
         std::fflush(stdout);
@@ -167,7 +176,8 @@ int main(int argc, char *argv[])
     }
     const bool ipv6 = options.bind.find(':') != std::string::npos;
     const std::string host = ipv6 ? '[' + options.bind + ']' : options.bind;
-    printWelcome("http://" + host + ':' + std::to_string(port) + '/', options.config);
+    const std::string scheme = options.config.https ? "https://" : "http://";
+    printWelcome(scheme + host + ':' + std::to_string(port) + '/', service, options.config);
 
     std::thread([&service, stopSignals] {
         int signal = 0;
