@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "app/appconfig.h"
-#include "app/globals.h"
+#include "app/benchprobe.h"
+#include "common/appconfig.h"
+#include "common/globals.h"
 #include "login/login.h"
 #include "main/maindialog.h"
 #include "platform/platform.h"
@@ -31,14 +32,18 @@ int main(int argc, char *argv[])
     if (Platform::acquireInstanceGuard("Orvane_Exec") != Platform::InstanceGuard::Acquired)
         return 0;
 
-    g_baseUrl = AppConfig::readBaseUrl(defaultBaseUrl());
+    const AppConfig::Config config = AppConfig::readConfig();
+    if (!config.baseUrl.isEmpty())
+        g_baseUrl = config.baseUrl;
 
     const std::unique_ptr<Login> login(new Login);
+    BenchProbe::watchLogin(login.get());
     if (login->exec() != QDialog::Accepted)
         return 0;
 
     // Destroyed on return, and the tool program it started goes with it.
     const std::unique_ptr<MainDialog> mainDialog(new MainDialog);
+    BenchProbe::watchMain(mainDialog.get());
     // Quitting from the tray or the tool ends the program also while the window is
     // hidden or minimised, when closing it would not end the event loop by itself.
     QObject::connect(mainDialog.get(), &QDialog::finished, &app, &QCoreApplication::quit);

@@ -105,9 +105,6 @@ int main(int argc, char *argv[])
         for (int i = 0; i < repaints; ++i)
             bare.render(&target);
         const double blitUs = usSince(start) / repaints;
-        if (dialog->backgroundLoads() != 1 || again->backgroundLoads() != 1)
-            std::fprintf(stderr, "bench_nineslice: background rendered %d and %d times\n",
-                         dialog->backgroundLoads(), again->backgroundLoads());
         if (r == 0)
             continue; // warm-up
         first.push_back(firstUs);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The floor of Orvane's start: a bare Qt program showing a 360 x 647 frameless translucent
 // dialog that paints one pixmap. Stamps like Orvane under ORVANE_BENCH_STAMPS.
-#include "app/benchstamp.h"
+#include "common/benchstamp.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -2,7 +2,7 @@
 // The floor of Orvane's main window: a bare QWebView, maximised like the main window, loading
 // the page named on the command line. Each line "load URL" on standard input loads another
 // page; every loadFinished is stamped as Orvane stamps it under ORVANE_BENCH_STAMPS.
-#include "app/benchstamp.h"
+#include "common/benchstamp.h"
 
 #include <QApplication>
 #include <QSocketNotifier>

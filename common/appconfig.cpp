@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/appconfig.h"
+#include "common/appconfig.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -9,35 +9,19 @@
 
 namespace AppConfig {
 
-namespace {
-
-QString &directoryOverride()
-{
-    static QString dir;
-    return dir;
-}
-
-QString confPath()
-{
-    return applicationFile(QStringLiteral("conf.ini"));
-}
-
-} // namespace
-
 QString applicationDirectory()
 {
-    const QString &dir = directoryOverride();
-    return dir.isEmpty() ? QCoreApplication::applicationDirPath() : dir;
-}
-
-void setApplicationDirectory(const QString &dir)
-{
-    directoryOverride() = dir;
+    return QCoreApplication::applicationDirPath();
 }
 
 QString applicationFile(const QString &name)
 {
     return applicationDirectory() + QLatin1Char('/') + name;
+}
+
+QString configFile()
+{
+    return applicationFile(QStringLiteral("conf.ini"));
 }
 
 int portFromValue(const QVariant &value, int defaultPort)
@@ -66,21 +50,17 @@ QString baseUrlFromValue(const QString &value, const QString &fallback)
     return text;
 }
 
-Ports readPorts()
+Config readConfig(const QString &file)
 {
-    const QSettings settings(confPath(), QSettings::IniFormat);
-    Ports ports;
-    ports.toolPort =
+    const QSettings settings(file, QSettings::IniFormat);
+    Config config;
+    config.toolPort =
         portFromValue(settings.value(QStringLiteral("udpport/OrvaneToolPort")), DefaultToolPort);
-    ports.mainPort =
+    config.mainPort =
         portFromValue(settings.value(QStringLiteral("udpport/OrvanePort")), DefaultMainPort);
-    return ports;
-}
-
-QString readBaseUrl(const QString &fallback)
-{
-    const QSettings settings(confPath(), QSettings::IniFormat);
-    return baseUrlFromValue(settings.value(QStringLiteral("service/baseUrl")).toString(), fallback);
+    config.baseUrl =
+        baseUrlFromValue(settings.value(QStringLiteral("service/baseUrl")).toString(), QString());
+    return config;
 }
 
 } // namespace AppConfig

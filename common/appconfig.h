@@ -11,21 +11,21 @@ namespace AppConfig {
 inline constexpr int DefaultToolPort = 10236;
 inline constexpr int DefaultMainPort = 10238;
 
-struct Ports
+// The settings of conf.ini; what is missing or unusable has its default.
+struct Config
 {
     int toolPort = DefaultToolPort; // where OrvaneTool listens
     int mainPort = DefaultMainPort; // where Orvane listens
+    QString baseUrl;                // an http(s) URL ending in "/"; empty: the built-in one
 };
 
-// The folder of the running executable, unless a test has set another one.
+// The folder of the running executable.
 QString applicationDirectory();
-void setApplicationDirectory(const QString &dir);
 QString applicationFile(const QString &name);
 
-// Both ports from "udpport" in conf.ini.
-Ports readPorts();
-// "service/baseUrl" from conf.ini, or the fallback.
-QString readBaseUrl(const QString &fallback);
+// conf.ini of the application directory.
+QString configFile();
+Config readConfig(const QString &file = configFile());
 
 // A conf.ini port value: missing, non-numeric or not positive gives the default;
 // what is used is the value truncated to 16 bits.

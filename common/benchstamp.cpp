@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/benchstamp.h"
+#include "common/benchstamp.h"
 
 #include <QtGlobal>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/companionchannel.h"
+#include "common/companionchannel.h"
 
 #include <QHostAddress>
 #include <QUdpSocket>
@@ -10,6 +10,17 @@ QString decodeDatagram(const QByteArray &datagram)
 {
     const int zero = datagram.indexOf('\0');
     return QString::fromUtf8(zero < 0 ? datagram : datagram.left(zero));
+}
+
+Command commandOf(const QString &text)
+{
+    if (text == QLatin1String("showMain"))
+        return Command::ShowMain;
+    if (text == QLatin1String("closeMain"))
+        return Command::CloseMain;
+    if (text == QLatin1String("directClassroom"))
+        return Command::DirectClassroom;
+    return Command::None;
 }
 
 bool bind(QUdpSocket *socket, int port)

@@ -14,6 +14,11 @@ namespace CompanionChannel {
 // A datagram's command text: UTF-8 up to the first zero byte.
 QString decodeDatagram(const QByteArray &datagram);
 
+// The commands Orvane obeys; anything else is ignored.
+enum class Command { None, ShowMain, CloseMain, DirectClassroom };
+// Exact, case-sensitive command words only.
+Command commandOf(const QString &text);
+
 // Binds the socket to 127.0.0.1 on port. The result is not acted upon by either program:
 // a program that could not bind simply hears nothing.
 bool bind(QUdpSocket *socket, int port);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/globals.h"
+#include "common/globals.h"
 
 QString g_baseUrl = defaultBaseUrl();
 QString g_token;

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "frame/clwdialog.h"
 
-#include "app/benchstamp.h"
-
 #include <QChildEvent>
 #include <QIcon>
 #include <QKeyEvent>
@@ -112,8 +110,8 @@ void CLWDialog::mousePressEvent(QMouseEvent *event)
     m_ePressRegion = hitTest(pos.x(), pos.y());
 
     const bool startDrag = m_ePressRegion == FrameGeometry::Centre
-                               ? m_nTitleHeight == -1 || pos.y() <= m_nTitleHeight
-                               : m_bResizable;
+        ? m_nTitleHeight == -1 || pos.y() <= m_nTitleHeight
+        : m_bResizable;
 
     if (startDrag) {
         m_bPressed = true;
@@ -182,11 +180,6 @@ void CLWDialog::paintEvent(QPaintEvent *)
         renderBackground(w, h);
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_pixBackground);
-    static bool firstPaint = true;
-    if (firstPaint) {
-        firstPaint = false;
-        BenchStamp::stamp("first-paint");
-    }
 }
 
 void CLWDialog::renderBackground(int width, int height)
@@ -196,7 +189,6 @@ void CLWDialog::renderBackground(int width, int height)
     const qreal ratio = devicePixelRatioF();
     QPixmap image;
     image.load(qt_findAtNxFile(m_strBackgroundImage, ratio));
-    ++m_nBackgroundLoads;
     m_nCachedWidth = width;
     m_nCachedHeight = height;
 

@@ -35,10 +35,6 @@ public:
     Region hitTest(int x, int y) const;
     void updateCursor(Region region);
 
-    // How often the background image has been read from its path, so a caller can see that
-    // paints at an unchanged size reuse the rendered background.
-    int backgroundLoads() const { return m_nBackgroundLoads; }
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void childEvent(QChildEvent *event) override;
@@ -68,5 +64,4 @@ private:
     QPoint m_ptPress;
     QRect m_rcPress;
     int m_nTitleHeight = -1;
-    int m_nBackgroundLoads = 0;
 };

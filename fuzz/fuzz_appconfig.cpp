@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // conf.ini values of any content: the two port values and the service base URL.
-#include "app/appconfig.h"
+#include "common/appconfig.h"
 #include "fuzz/fuzzcheck.h"
 
 #include <QUrl>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // A whole conf.ini of any content, read through QSettings as both programs read it.
-#include "app/appconfig.h"
+#include "common/appconfig.h"
 #include "fuzz/fuzzcheck.h"
 
 #include <QDir>
@@ -36,18 +36,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     file.write(reinterpret_cast<const char *>(data), static_cast<qint64>(size));
     file.close();
 
-    AppConfig::setApplicationDirectory(dir);
-    const AppConfig::Ports ports = AppConfig::readPorts();
-    FuzzCheck::require(ports.mainPort > 0 && ports.mainPort <= 65535, "main port in range");
-    FuzzCheck::require(ports.toolPort > 0 && ports.toolPort <= 65535, "tool port in range");
+    const AppConfig::Config config = AppConfig::readConfig(file.fileName());
+    FuzzCheck::require(config.mainPort > 0 && config.mainPort <= 65535, "main port in range");
+    FuzzCheck::require(config.toolPort > 0 && config.toolPort <= 65535, "tool port in range");
 
-    const QString fallback = QStringLiteral("http://127.0.0.1:18080/");
-    const QString url = AppConfig::readBaseUrl(fallback);
+    const QString &url = config.baseUrl;
     const QUrl parsed(url, QUrl::StrictMode);
-    FuzzCheck::require(url.endsWith(QLatin1Char('/')) && parsed.isValid()
-                           && (parsed.scheme() == QLatin1String("http")
-                               || parsed.scheme() == QLatin1String("https")),
-                       "the base URL is an http(s) URL ending in /");
+    FuzzCheck::require(url.isEmpty()
+                           || (url.endsWith(QLatin1Char('/')) && parsed.isValid()
+                               && (parsed.scheme() == QLatin1String("http")
+                                   || parsed.scheme() == QLatin1String("https"))),
+                       "the base URL is empty or an http(s) URL ending in /");
 
     QDir(dir).removeRecursively();
     return 0;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Companion-channel datagrams of any content: the decoding, the way both programs read
 // them off a real socket, and the command-word decision that follows.
-#include "app/companionchannel.h"
+#include "common/companionchannel.h"
 #include "fuzz/fuzzcheck.h"
 
 #include <QCoreApplication>

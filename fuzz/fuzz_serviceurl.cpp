@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                 QString::fromUtf8(zero < 0 ? QByteArray() : rest.mid(zero + 1))};
 
     const QString base = QStringLiteral("http://127.0.0.1:18080/");
-    const QString url = serviceUrlFrom(base, QString::fromLatin1(path.text), values);
+    const QString url = serviceUrl(base, QString::fromLatin1(path.text), values);
     FuzzCheck::require(url.startsWith(base + QString::fromLatin1(path.text).section('?', 0, 0)),
                        "the URL is the base and the path");
 

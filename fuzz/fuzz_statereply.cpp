@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The QR-code login's state reply, read from any body the network may bring.
 #include "fuzz/fuzzcheck.h"
-#include "login/rcodepage.h"
 #include "net/replyenvelope.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -16,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString untouched = QStringLiteral("\x01untouched");
     QString userName = untouched;
     QString passWord = untouched;
-    const int status = RcodePage::parseStateReply(text, userName, passWord);
+    const int status = parseStateReply(text, userName, passWord);
 
     if (!parseReplyObject(text))
         FuzzCheck::require(status == 0, "anything but a JSON object gives status 0");

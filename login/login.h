@@ -20,9 +20,6 @@ public:
     explicit Login(QWidget *parent = nullptr);
     ~Login() override;
 
-    LoginPage *loginPage() const { return m_loginPage; }
-    RcodePage *rcodePage() const { return m_rcodePage; }
-
 private slots:
     void on_btnMin_clicked();
     void on_btnClose_clicked();

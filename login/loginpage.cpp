@@ -2,9 +2,8 @@
 #include "login/loginpage.h"
 #include "ui_loginpage.h"
 
-#include "app/appconfig.h"
-#include "app/benchstamp.h"
-#include "app/globals.h"
+#include "common/appconfig.h"
+#include "common/globals.h"
 #include "login/logindialogcomboxlistitem.h"
 #include "net/chttp.h"
 #include "net/replyenvelope.h"
@@ -23,7 +22,7 @@ const QString UserListStyle = QStringLiteral("color:#E7E7E7;font: 14px \"微软�
 
 void openInBrowser(const QString &path)
 {
-    QDesktopServices::openUrl(QUrl(serviceUrl(path), QUrl::TolerantMode));
+    QDesktopServices::openUrl(QUrl(serviceUrl(g_baseUrl, path), QUrl::TolerantMode));
 }
 
 } // namespace
@@ -124,26 +123,22 @@ void LoginPage::on_btnLogin_clicked()
     m_sent = {m_userName, m_password, m_remember, m_autoLogin};
     ui->btnLogin->setText(QStringLiteral("登录中..."));
     ui->btnLogin->setEnabled(false);
-    m_http->post(serviceUrl(QStringLiteral("orvane/client/login?userName=%1&passWord=%2"),
+    m_http->post(serviceUrl(g_baseUrl,
+                            QStringLiteral("orvane/client/login?userName=%1&passWord=%2"),
                             {m_userName, m_password}),
                  QString());
 }
 
 void LoginPage::replyFinished(QNetworkReply *reply)
 {
-    QString msg;
-    const int status = parseReplyEnvelope(decodeReplyBody(reply->readAll()), msg, g_token);
-    // A reply without a message is a failed request (no network, time-out, HTTP error,
-    // not JSON): say so rather than show an empty tip.
-    if (status != 1 && msg.isEmpty())
-        msg = QStringLiteral("网络连接失败，请稍后重试");
-    showTip(msg);
+    const LoginReply login = readLoginReply(reply->readAll());
+    showTip(login.tip);
     ui->btnLogin->setText(QStringLiteral("登录"));
     ui->btnLogin->setEnabled(true);
     reply->deleteLater();
 
-    if (status == 1) {
-        BenchStamp::stamp("login-reply");
+    if (login.success) {
+        g_token = login.token;
         UserStore::instance().saveUser(m_sent.userName,
                                        m_sent.remember == 1 ? m_sent.password : QString(),
                                        m_sent.remember != 0, m_sent.autoLogin != 0);

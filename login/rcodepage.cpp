@@ -2,8 +2,8 @@
 #include "login/rcodepage.h"
 #include "ui_rcodepage.h"
 
-#include "app/appconfig.h"
-#include "app/globals.h"
+#include "common/appconfig.h"
+#include "common/globals.h"
 #include "net/chttp.h"
 #include "net/replyenvelope.h"
 #include "net/serviceurl.h"
@@ -20,7 +20,7 @@ RcodePage::RcodePage(QWidget *parent)
     ui->setupUi(this);
     m_http = new CHttp(this);
     connect(m_http, &QNetworkAccessManager::finished, this, &RcodePage::replyFinished);
-    m_http->get(serviceUrl(QStringLiteral("orvane/qrcode/getImageCode")));
+    m_http->get(serviceUrl(g_baseUrl, QStringLiteral("orvane/qrcode/getImageCode")));
     m_timerId = startTimer(PollIntervalMs);
 }
 
@@ -38,20 +38,6 @@ void RcodePage::stopPolling()
     }
 }
 
-int RcodePage::parseStateReply(const QString &text, QString &userName, QString &passWord)
-{
-    qDebug() << text;
-    const std::optional<QVariantMap> reply = parseReplyObject(text);
-    if (!reply)
-        return 0;
-    const int status = replyStatus(*reply);
-    if (status == 1) {
-        userName = reply->value(QStringLiteral("userName")).toString();
-        passWord = reply->value(QStringLiteral("passWord")).toString();
-    }
-    return status;
-}
-
 void RcodePage::on_btnRet_clicked()
 {
     emit showPage(0);
@@ -60,7 +46,8 @@ void RcodePage::on_btnRet_clicked()
 void RcodePage::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() == m_timerId && !m_imagePending) {
-        m_http->post(serviceUrl(QStringLiteral("orvane/qrcode/getQRcodeState")), QString());
+        m_http->post(serviceUrl(g_baseUrl, QStringLiteral("orvane/qrcode/getQRcodeState")),
+                     QString());
         qDebug() << "orvane/qrcode/getQRcodeState;";
     }
     QWidget::timerEvent(event);
@@ -69,15 +56,14 @@ void RcodePage::timerEvent(QTimerEvent *event)
 void RcodePage::replyFinished(QNetworkReply *reply)
 {
     if (m_statePending) {
-        const int status =
-            parseStateReply(decodeReplyBody(reply->readAll()), g_userName, g_passWord);
-        if (!g_userName.isEmpty() && !g_passWord.isEmpty()) {
+        const QrPoll poll = readQrStateReply(reply->readAll(), g_userName, g_passWord);
+        if (poll.stop) {
             m_statePending = false;
             stopPolling();
-            if (status == 1) {
-                g_qrLogin = true;
-                emit loginSuc();
-            }
+        }
+        if (poll.confirmed) {
+            g_qrLogin = true;
+            emit loginSuc();
         }
     }
     if (m_imagePending && storeImage(reply->readAll())) {

@@ -23,11 +23,6 @@ public:
     ~RcodePage() override;
 
     void stopPolling();
-    int pollTimerId() const { return m_timerId; }
-
-    // Reads a state reply {"status", "userName", "passWord"}; gives the status and, on
-    // status 1, sets both outputs. Anything but a JSON object gives 0 and sets nothing.
-    static int parseStateReply(const QString &text, QString &userName, QString &passWord);
 
 signals:
     void showPage(int type);

@@ -2,10 +2,9 @@
 #include "main/maindialog.h"
 #include "ui_maindialog.h"
 
-#include "app/appconfig.h"
-#include "app/benchstamp.h"
-#include "app/companionchannel.h"
-#include "app/globals.h"
+#include "common/appconfig.h"
+#include "common/companionchannel.h"
+#include "common/globals.h"
 #include "main/mainwindowplacement.h"
 #include "main/webpage.h"
 #include "net/chttp.h"
@@ -39,7 +38,7 @@ MainDialog::MainDialog(QWidget *parent)
     setResizable(false);
     setWindowTitle(QStringLiteral("Orvane-主页"));
 
-    const AppConfig::Ports ports = AppConfig::readPorts();
+    const AppConfig::Config ports = AppConfig::readConfig();
     m_toolPort = ports.toolPort;
     m_port = ports.mainPort;
 
@@ -48,9 +47,6 @@ MainDialog::MainDialog(QWidget *parent)
     ui->webView->setPage(page);
     // The platform's pages are UTF-8 whatever their headers say.
     page->settings()->setDefaultTextEncoding(QStringLiteral("utf-8"));
-    if (BenchStamp::enabled())
-        connect(ui->webView, &QWebView::loadFinished, this,
-                [] { BenchStamp::stamp("page-loaded"); });
     loadMainPage();
 
     startTool();
@@ -86,9 +82,9 @@ MainDialog::~MainDialog()
 void MainDialog::loadMainPage()
 {
     const QString url = g_qrLogin
-        ? serviceUrl(QStringLiteral("orvane/loginMainIndex?userName=%1&passWord=%2"),
+        ? serviceUrl(g_baseUrl, QStringLiteral("orvane/loginMainIndex?userName=%1&passWord=%2"),
                      {g_userName, g_passWord})
-        : serviceUrl(QStringLiteral("orvane/main?token=%1"), {g_token});
+        : serviceUrl(g_baseUrl, QStringLiteral("orvane/main?token=%1"), {g_token});
     ui->webView->load(QUrl(url, QUrl::TolerantMode));
 }
 
@@ -190,26 +186,34 @@ void MainDialog::readPendingDatagrams()
 
 void MainDialog::responseUdpMsg(const QString &msg)
 {
-    if (msg == QLatin1String("directClassroom")) {
+    switch (CompanionChannel::commandOf(msg)) {
+    case CompanionChannel::Command::DirectClassroom:
         bringToFront();
         if (g_subSystemLogin)
             loadMainPage();
         else
-            ui->webView->load(QUrl(serviceUrl(QStringLiteral("orvane/index?menuId=4&tag=2")),
-                                   QUrl::TolerantMode));
+            ui->webView->load(
+                QUrl(serviceUrl(g_baseUrl, QStringLiteral("orvane/index?menuId=4&tag=2")),
+                     QUrl::TolerantMode));
         g_subSystemLogin = false;
-    }
-    if (msg == QLatin1String("showMain"))
+        break;
+    case CompanionChannel::Command::ShowMain:
         bringToFront();
-    if (msg == QLatin1String("closeMain"))
+        break;
+    case CompanionChannel::Command::CloseMain:
         reject();
+        break;
+    case CompanionChannel::Command::None:
+        break;
+    }
 }
 
 void MainDialog::timerEvent(QTimerEvent *event)
 {
     qDebug() << "time";
     if (m_http) {
-        const QString url = serviceUrl(QStringLiteral("orvane/keepOnline?token=%1"), {g_token});
+        const QString url =
+            serviceUrl(g_baseUrl, QStringLiteral("orvane/keepOnline?token=%1"), {g_token});
         qDebug() << url;
         m_http->get(url);
     }

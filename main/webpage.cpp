@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "main/webpage.h"
 
-#include "app/globals.h"
+#include "common/globals.h"
 #include "main/navigationpolicy.h"
 
 #include <QDebug>

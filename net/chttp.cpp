@@ -15,8 +15,9 @@ QNetworkRequest requestFor(const QString &url)
 
 } // namespace
 
-CHttp::CHttp(QObject *parent)
+CHttp::CHttp(QObject *parent, int timeoutMs)
     : QNetworkAccessManager(parent)
+    , m_timeoutMs(timeoutMs)
 {
 }
 

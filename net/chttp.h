@@ -13,16 +13,13 @@ public:
     // No request outlives this; a reply still running then is aborted and finishes as failed.
     static constexpr int DefaultTimeoutMs = 15000;
 
-    explicit CHttp(QObject *parent = nullptr);
+    explicit CHttp(QObject *parent = nullptr, int timeoutMs = DefaultTimeoutMs);
 
     QNetworkReply *get(const QString &url);
     QNetworkReply *post(const QString &url, const QString &data);
 
-    int timeout() const { return m_timeoutMs; }
-    void setTimeout(int ms) { m_timeoutMs = ms; }
-
 private:
     QNetworkReply *withDeadline(QNetworkReply *reply) const;
 
-    int m_timeoutMs = DefaultTimeoutMs;
+    const int m_timeoutMs;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "net/replyenvelope.h"
 
+#include <QDebug>
 #include <QJsonDocument>
 #include <QJsonParseError>
 
@@ -47,4 +48,37 @@ int parseReplyEnvelope(const QString &text, QString &msg, QString &token)
                     .value(QStringLiteral("token"))
                     .toString();
     return status;
+}
+
+LoginReply readLoginReply(const QByteArray &body)
+{
+    LoginReply reply;
+    const int status = parseReplyEnvelope(decodeReplyBody(body), reply.tip, reply.token);
+    reply.success = status == 1;
+    if (!reply.success && reply.tip.isEmpty())
+        reply.tip = QStringLiteral("网络连接失败，请稍后重试");
+    return reply;
+}
+
+int parseStateReply(const QString &text, QString &userName, QString &passWord)
+{
+    qDebug() << text;
+    const std::optional<QVariantMap> reply = parseReplyObject(text);
+    if (!reply)
+        return 0;
+    const int status = replyStatus(*reply);
+    if (status == 1) {
+        userName = reply->value(QStringLiteral("userName")).toString();
+        passWord = reply->value(QStringLiteral("passWord")).toString();
+    }
+    return status;
+}
+
+QrPoll readQrStateReply(const QByteArray &body, QString &userName, QString &passWord)
+{
+    const int status = parseStateReply(decodeReplyBody(body), userName, passWord);
+    QrPoll poll;
+    poll.stop = !userName.isEmpty() && !passWord.isEmpty();
+    poll.confirmed = poll.stop && status == 1;
+    return poll;
 }

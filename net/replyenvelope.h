@@ -22,3 +22,27 @@ int replyStatus(const QVariantMap &reply);
 // Gives the status (1 is success). Anything but a JSON object gives 0 and leaves
 // msg and token alone; otherwise msg is always set, and token only on status 1.
 int parseReplyEnvelope(const QString &text, QString &msg, QString &token);
+
+// What a password login reply tells the login page: success (status 1) with its token, and
+// the tip to show. A failed reply without a message (no network, time-out, HTTP error, not
+// JSON) gets a tip that says so.
+struct LoginReply
+{
+    bool success = false;
+    QString token;
+    QString tip;
+};
+LoginReply readLoginReply(const QByteArray &body);
+
+// Reads a QR-code state reply {"status", "userName", "passWord"}; gives the status and, on
+// status 1, sets both outputs. Anything but a JSON object gives 0 and sets nothing.
+int parseStateReply(const QString &text, QString &userName, QString &passWord);
+
+// One state reply read into the credentials: polling ends once both are known, and the
+// login is confirmed only when the reply that completed them had status 1.
+struct QrPoll
+{
+    bool stop = false;
+    bool confirmed = false;
+};
+QrPoll readQrStateReply(const QByteArray &body, QString &userName, QString &passWord);

@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "net/serviceurl.h"
 
-#include "app/globals.h"
-
 #include <QUrl>
 
-QString serviceUrlFrom(const QString &baseUrl, const QString &path, const QStringList &values)
+QString serviceUrl(const QString &baseUrl, const QString &path, const QStringList &values)
 {
     QString url = baseUrl;
     url.reserve(baseUrl.size() + path.size() + 16);
@@ -22,9 +20,4 @@ QString serviceUrlFrom(const QString &baseUrl, const QString &path, const QStrin
         url += c;
     }
     return url;
-}
-
-QString serviceUrl(const QString &path, const QStringList &values)
-{
-    return serviceUrlFrom(g_baseUrl, path, values);
 }

@@ -7,7 +7,4 @@
 // Builds a service URL: the base URL followed by path, whose place markers %1..%9
 // are replaced by values in one pass. Values are percent-encoded first, so the
 // service receives exactly what was typed ("&", "#", "%2" and all).
-QString serviceUrlFrom(const QString &baseUrl, const QString &path, const QStringList &values = {});
-
-// The same with g_baseUrl.
-QString serviceUrl(const QString &path, const QStringList &values = {});
+QString serviceUrl(const QString &baseUrl, const QString &path, const QStringList &values = {});

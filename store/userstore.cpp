@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "store/userstore.h"
 
-#include "app/appconfig.h"
+#include "common/appconfig.h"
 #include "store/csqlite3.h"
 #include "store/csqlite3query.h"
 
@@ -63,7 +63,8 @@ bool hasUser(CSqlite3 &db, const QString &name)
     if (name.isEmpty())
         return false;
     return db.queryInt("select count(*) as total from tbl_user_info where user_name = ?",
-                       {text(name)}) > 0;
+                       {text(name)})
+        > 0;
 }
 
 } // namespace
@@ -130,11 +131,13 @@ bool UserStore::saveUser(const QString &name, const QString &password, bool reme
     if (hasUser(db, name)) {
         return db.execute("update tbl_user_info set passwd = ?, remember_pwd = ?, auto_login = ?, "
                           "login_time = datetime('now', 'localtime')  where user_name = ?",
-                          {text(passwd), flag(remember), flag(autoLogin), text(name)}) >= 0;
+                          {text(passwd), flag(remember), flag(autoLogin), text(name)})
+            >= 0;
     }
     return db.execute("insert into tbl_user_info(user_name, passwd, remember_pwd, auto_login)  "
                       "values(?, ?, ?, ?)",
-                      {text(name), text(passwd), flag(remember), flag(autoLogin)}) >= 0;
+                      {text(name), text(passwd), flag(remember), flag(autoLogin)})
+        >= 0;
 }
 
 bool UserStore::loadUser(const QString &name, QString &password, int &remember,

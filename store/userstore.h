@@ -36,11 +36,6 @@ public:
     // The saved names, newest sign-in first.
     void listUserNames(QStringList &names) const;
 
-    // How long each operation waits on a database locked by someone else.
-    void setBusyTimeout(int ms) { m_nBusyTimeout = ms; }
-    int busyTimeout() const { return m_nBusyTimeout; }
-    QString databasePath() const { return QString::fromUtf8(m_szDbPath); }
-
 private:
     void moveAside() const;
 

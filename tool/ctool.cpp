@@ -2,8 +2,8 @@
 #include "tool/ctool.h"
 #include "ui_ctool.h"
 
-#include "app/appconfig.h"
-#include "app/companionchannel.h"
+#include "common/appconfig.h"
+#include "common/companionchannel.h"
 #include "platform/platform.h"
 #include "tool/slide.h"
 
@@ -32,7 +32,7 @@ CTool::CTool(QWidget *parent)
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_MouseTracking);
 
-    const AppConfig::Ports ports = AppConfig::readPorts();
+    const AppConfig::Config ports = AppConfig::readConfig();
     m_toolPort = ports.toolPort;
     m_mainPort = ports.mainPort;
 
@@ -48,7 +48,6 @@ CTool::CTool(QWidget *parent)
     CompanionChannel::bind(m_udpSocket, m_toolPort);
     connect(m_udpSocket, &QUdpSocket::readyRead, this, &CTool::readPendingDatagrams);
 
-    m_watchedFile = QString::fromStdString(Platform::executableFileName("Orvane"));
     m_watchTimer = startTimer(WatchInterval, Qt::CoarseTimer);
 
     qDebug() << m_toolPort << m_mainPort;
@@ -63,14 +62,6 @@ CTool::~CTool()
         killTimer(m_watchTimer);
     delete m_contextMenu;
     delete ui;
-}
-
-void CTool::setProcessWatch(const QString &fileName, int intervalMs)
-{
-    if (m_watchTimer > 0)
-        killTimer(m_watchTimer);
-    m_watchedFile = fileName;
-    m_watchTimer = startTimer(intervalMs, Qt::CoarseTimer);
 }
 
 bool CTool::isProcessRunning(const QString &fileName)
@@ -144,10 +135,9 @@ void CTool::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() == m_slideTimer) {
         const QRect rect = geometry();
-        const Slide::Tick tick =
-            m_slidingOut
-                ? Slide::slideOutStep(rect.left(), m_availWidth, m_slideStep, m_dockedStrip)
-                : Slide::slideInStep(rect.left(), rect.width(), m_availWidth, m_slideStep);
+        const Slide::Tick tick = m_slidingOut
+            ? Slide::slideOutStep(rect.left(), m_availWidth, m_slideStep, m_dockedStrip)
+            : Slide::slideInStep(rect.left(), rect.width(), m_availWidth, m_slideStep);
         if (tick.left != rect.left())
             setGeometry(tick.left, rect.top(), rect.width(), rect.height());
         if (tick.stop) {
@@ -155,7 +145,7 @@ void CTool::timerEvent(QTimerEvent *event)
             m_slideTimer = 0;
         }
     } else if (event->timerId() == m_watchTimer) {
-        if (!isProcessRunning(m_watchedFile))
+        if (!isProcessRunning(QString::fromStdString(Platform::executableFileName("Orvane"))))
             accept();
     }
     QDialog::timerEvent(event);

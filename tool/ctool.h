@@ -31,13 +31,6 @@ public:
     explicit CTool(QWidget *parent = nullptr);
     ~CTool() override;
 
-    // Whether a slide towards or away from the screen edge is under way.
-    bool isSliding() const { return m_slideTimer > 0; }
-
-    // Watch for fileName instead of the main program, every intervalMs; lets tests watch a
-    // process they control without waiting ten seconds.
-    void setProcessWatch(const QString &fileName, int intervalMs);
-
     static bool isProcessRunning(const QString &fileName);
 
 public slots:
@@ -80,5 +73,4 @@ private:
     QUdpSocket *m_udpSocket = nullptr;
     QPoint m_pressPos;
     QMenu *m_contextMenu = nullptr;
-    QString m_watchedFile;
 };
