@@ -19,19 +19,16 @@ public:
     // Copies the programs and writes conf.ini with free UDP ports and the service's base URL.
     bool create(const QString &baseUrl, const QString &display);
     QString error() const { return m_error; }
-
-    QString dir() const; // the application directory
-    QString path(const QString &name) const;
+    QString path(const QString &name) const; // a file in the application directory
     int mainPort() const { return m_mainPort; }
     int toolPort() const { return m_toolPort; }
-
     // The environment the programs run in: the display, xcb, the private folders.
     QProcessEnvironment environment() const { return m_environment; }
-    // Starts Orvane (owned by the caller); its output goes to a log file in the folder.
-    QProcess *startOrvane(const QString &logName = QStringLiteral("orvane.log")) const;
-    // Everything Orvane and the tool wrote, for failure messages.
-    QString logs() const;
 
+    // Starts Orvane (owned by the caller); its output goes to a log file of the folder.
+    QProcess *startOrvane(const QString &logName = QStringLiteral("orvane.log")) const;
+    // Everything the programs wrote, for failure messages.
+    QString logs() const;
     // The URLs handed to the desktop browser, in order.
     QStringList openedUrls() const;
 

@@ -2,7 +2,6 @@
 #include "tests/e2e/e2esession.h"
 
 #include <QHostAddress>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUdpSocket>
 
@@ -25,7 +24,7 @@ E2eSession::~E2eSession()
     m_orvane->waitForFinished(5000);
 }
 
-bool E2eSession::start()
+bool E2eSession::start(const QStringList &serviceOptions)
 {
     for (const char *tool : {"Xvfb", "xdotool", "import", "sqlite3"}) {
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
@@ -34,19 +33,24 @@ bool E2eSession::start()
             return false;
         }
     }
-    if (!m_display.start()) {
-        m_error = m_display.error();
+    // -displayfd: Xvfb takes the first free display and writes its number once it is ready,
+    // so parallel tests never collide. -noreset: no reset when the last client leaves.
+    const QStringList xvfb{
+        "-displayfd", "1",
+        "-noreset",   "-nolisten",
+        "tcp",        "-screen",
+        "0",          QStringLiteral("%1x%2x24").arg(ScreenWidth).arg(ScreenHeight)};
+    if (!m_xvfb.start(QStringLiteral("Xvfb"), xvfb,
+                      QRegularExpression(QStringLiteral("^(\\d+)$")))) {
+        m_error = m_xvfb.error();
         return false;
     }
-    if (!m_service.start()) {
-        m_error = m_service.error();
+    const QString display = QLatin1Char(':') + m_xvfb.readyText();
+    if (!m_service.start(serviceOptions) || !m_app.create(m_service.baseUrl(), display)) {
+        m_error = m_service.error() + m_app.error();
         return false;
     }
-    if (!m_app.create(m_service.baseUrl(), m_display.name())) {
-        m_error = m_app.error();
-        return false;
-    }
-    m_desktop.reset(new Desktop(m_display.name()));
+    m_desktop.reset(new Desktop(display));
     return true;
 }
 
@@ -62,10 +66,9 @@ bool E2eSession::typeLogin(const QString &loginWindow, const QString &userName,
                            const QString &password, bool tickRemember)
 {
     // The fields may hold a saved account already: select all and type over it.
-    bool ok = m_desktop->click(loginWindow, UserNameEdit) &&
-              m_desktop->key(QStringLiteral("ctrl+a")) && m_desktop->type(userName);
-    ok = ok && m_desktop->click(loginWindow, PasswordEdit) &&
-         m_desktop->key(QStringLiteral("ctrl+a")) && m_desktop->type(password);
+    bool ok = m_desktop->click(loginWindow, UserNameEdit) && m_desktop->key("ctrl+a")
+        && m_desktop->type(userName) && m_desktop->click(loginWindow, PasswordEdit)
+        && m_desktop->key("ctrl+a") && m_desktop->type(password);
     if (tickRemember)
         ok = ok && m_desktop->click(loginWindow, RememberBox);
     return ok && m_desktop->click(loginWindow, LoginButton);
@@ -86,13 +89,11 @@ int E2eSession::waitForOrvaneExit(int timeoutMs)
     // waitForFinished() is false for a process that has ended already.
     if (m_orvane->state() != QProcess::NotRunning && !m_orvane->waitForFinished(timeoutMs))
         return -1;
-    if (m_orvane->exitStatus() != QProcess::NormalExit)
-        return -1;
-    return m_orvane->exitCode();
+    return m_orvane->exitStatus() == QProcess::NormalExit ? m_orvane->exitCode() : -1;
 }
 
 QString E2eSession::diagnostics()
 {
-    return QStringLiteral("service requests:\n") + m_service.requests().join(QLatin1Char('\n')) +
-           QStringLiteral("\n") + m_app.logs();
+    return QStringLiteral("service requests:\n") + m_service.requests().join(QLatin1Char('\n'))
+        + QLatin1Char('\n') + m_app.logs();
 }

@@ -2,9 +2,9 @@
 #pragma once
 
 #include "tests/e2e/appfolder.h"
-#include "tests/e2e/demoserviceprocess.h"
+#include "tests/e2e/childprocess.h"
+#include "tests/e2e/demoservice.h"
 #include "tests/e2e/desktop.h"
-#include "tests/e2e/xvfbdisplay.h"
 
 #include <QPoint>
 #include <QProcess>
@@ -18,12 +18,12 @@ public:
     static const QString LoginTitle;
     static const QString MainTitle;
     static const QString ToolTitle;
-
+    static constexpr int ScreenWidth = 1280;
+    static constexpr int ScreenHeight = 1024;
     // Places on the login window (360 x 647) where a person clicks. From the forms: the
     // frame's 5 px margin, 20 px title bar and 222 px picture band put the password page at
     // y = 247; its rows follow at 6 px (user name), 49 px (password), 106 px (remember box)
-    // and 127 px (the 56 px high login button). The close button sits in the title bar's
-    // right end.
+    // and 127 px (the 56 px high login button). The close button ends the title bar.
     static constexpr QPoint CloseButton{340, 15};
     static constexpr QPoint UserNameEdit{170, 273};
     static constexpr QPoint PasswordEdit{170, 316};
@@ -33,12 +33,10 @@ public:
     E2eSession() = default;
     ~E2eSession();
 
-    // Xvfb, the service and the folder; false with error().
-    bool start();
+    // Xvfb, the service (with these options) and the folder; false with error().
+    bool start(const QStringList &serviceOptions = {});
     QString error() const { return m_error; }
-
-    XvfbDisplay &display() { return m_display; }
-    DemoServiceProcess &service() { return m_service; }
+    DemoService &service() { return m_service; }
     AppFolder &app() { return m_app; }
     Desktop &desktop() { return *m_desktop; }
     QProcess *orvane() { return m_orvane.data(); }
@@ -48,17 +46,17 @@ public:
     // Fills the password page and presses "登录", as a person would.
     bool typeLogin(const QString &loginWindow, const QString &userName, const QString &password,
                    bool tickRemember = false);
-    // Logs in with a demo account and waits for the main window; its id, or empty.
-    QString passwordLogin(const QString &userName, const QString &password);
+    // Starts Orvane, logs in and waits for the main window; its id, or empty.
+    QString passwordLogin(const QString &userName = QStringLiteral("13800000001"),
+                          const QString &password = QStringLiteral("demo123"));
     // Waits for Orvane to end; its exit code, or -1 if it did not end normally in time.
     int waitForOrvaneExit(int timeoutMs = 30000);
-
     // The programs' logs and the service's requests, for failure messages.
     QString diagnostics();
 
 private:
-    XvfbDisplay m_display;
-    DemoServiceProcess m_service;
+    ChildProcess m_xvfb;
+    DemoService m_service;
     AppFolder m_app;
     QScopedPointer<Desktop> m_desktop;
     QScopedPointer<QProcess> m_orvane;

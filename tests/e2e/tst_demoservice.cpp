@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The demo service as the programs and a browser meet it: the real process on a free port.
-#include "tests/e2e/demoserviceprocess.h"
+#include "tests/e2e/demoservice.h"
 #include "tests/support/testsupport.h"
 
 #include <QJsonDocument>
@@ -56,7 +56,7 @@ private:
     Reply finish(QNetworkReply *reply);
     QString loginToken(const QString &userName, const QString &password);
 
-    DemoServiceProcess m_service;
+    DemoService m_service;
     QNetworkAccessManager m_manager;
     int m_requestsSent = 0;
 };
@@ -200,8 +200,8 @@ void tst_DemoService::qrCodeLoginTicket()
     QVERIFY(reader.waitForFinished(20000));
     const QString decoded = QString::fromUtf8(reader.readAllStandardOutput()).trimmed();
     const QRegularExpressionMatch match =
-        QRegularExpression(QRegularExpression::escape(m_service.baseUrl()) +
-                           QStringLiteral("orvane/qrcode/confirm\\?ticket=([0-9a-f]+)$"))
+        QRegularExpression(QRegularExpression::escape(m_service.baseUrl())
+                           + QStringLiteral("orvane/qrcode/confirm\\?ticket=([0-9a-f]+)$"))
             .match(decoded);
     QVERIFY2(match.hasMatch(), qPrintable(decoded));
     const QString ticket = match.captured(1);
@@ -220,8 +220,8 @@ void tst_DemoService::qrCodeLoginTicket()
     QCOMPARE(page.status, 200);
     QVERIFY(page.body.contains("value=\"13900000002\""));
 
-    QCOMPARE(get(QStringLiteral("orvane/qrcode/confirm?ticket=") + ticket +
-                 QStringLiteral("&account=13900000002"))
+    QCOMPARE(get(QStringLiteral("orvane/qrcode/confirm?ticket=") + ticket
+                 + QStringLiteral("&account=13900000002"))
                  .status,
              200);
     const QJsonObject confirmed = state(&visitor);

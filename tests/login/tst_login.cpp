@@ -1,19 +1,71 @@
 // SPDX-License-Identifier: MIT
-#include "app/appconfig.h"
-#include "app/globals.h"
+// The login window against a real HTTP server on 127.0.0.1: the password login with the
+// saved accounts, and the QR-code login running beside it. What the page sends is checked at
+// the server, what it keeps in Orvane.db of this test's own folder.
+#include "common/globals.h"
 #include "login/login.h"
+#include "login/logindialogcomboxlistitem.h"
 #include "login/loginpage.h"
 #include "login/rcodepage.h"
+#include "store/csqlite3.h"
+#include "store/userstore.h"
 #include "tests/support/testhttpserver.h"
+#include "tests/support/testsupport.h"
 
 #include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
-#include <QTemporaryDir>
+#include <QTcpServer>
 #include <QTest>
-#include <QTimer>
+#include <QUrlQuery>
+
+#include <memory>
+
+namespace {
+
+const QByteArray LoginPath = "orvane/client/login";
+const QByteArray StatePath = "orvane/qrcode/getQRcodeState";
+
+QByteArray jpeg()
+{
+    QImage code(41, 41, QImage::Format_RGB32);
+    code.fill(Qt::darkBlue);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    code.save(&buffer, "JPG");
+    return bytes;
+}
+
+// The password and flags saved for name, or "<none>".
+QString saved(const QString &name)
+{
+    QString password;
+    int remember = -1;
+    int autoLogin = -1;
+    UserStore::instance().loadUser(name, password, remember, autoLogin);
+    return password.isNull()
+        ? QStringLiteral("<none>")
+        : QStringLiteral("%1|%2|%3").arg(password).arg(remember).arg(autoLogin);
+}
+
+} // namespace
+
+// Catches what the window hands to the desktop browser.
+class BrowserCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl &url) { urls.append(url); }
+};
 
 class TstLogin : public QObject
 {
@@ -24,160 +76,307 @@ private slots:
     void init();
     void cleanup();
 
-    void opensOnPasswordPage();
-    void switchesPages_data();
-    void switchesPages();
-    void loginStopsPollingBeforeAccepting_data();
-    void loginStopsPollingBeforeAccepting();
-    void closeButtonRejects();
-    void qrImageReachesThePreview();
+    void passwordLogin_data();
+    void passwordLogin();
+    void storeFailureDoesNotStopTheLogin();
+    void savedAccounts();
+    void autoLogin();
+    void qrCodeLogin();
+    void browserLinksAndPages();
 
 private:
-    template<typename T> T *child(Login &login, const char *name)
+    void showLogin();
+    template <typename T> T *child(const char *name) const
     {
-        return login.findChild<T *>(QLatin1String(name));
+        return m_login->findChild<T *>(QLatin1String(name));
     }
+    QLineEdit *userEdit() const { return child<QComboBox>("cbUserName")->findChild<QLineEdit *>(); }
+    void typeLogin(const QString &name, const QString &password, bool remember);
+    LoginDialogComboxListItem *row(const QString &name) const;
 
-    QTemporaryDir m_dir;
-    TestHttpServer *m_server = nullptr;
+    BrowserCatcher m_browser;
+    std::unique_ptr<TestHttpServer> m_server;
+    std::unique_ptr<Login> m_login;
 };
 
 void TstLogin::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    AppConfig::setApplicationDirectory(m_dir.path());
+    QVERIFY(TestSupport::actAsPlainOwner());
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_browser, "open");
 }
 
 void TstLogin::init()
 {
-    m_server = new TestHttpServer(this);
+    m_server = std::make_unique<TestHttpServer>();
     QVERIFY(m_server->start());
+    m_server->route("orvane/qrcode/getImageCode",
+                    TestResponse::withStatus(200, jpeg(), "image/jpeg"));
+    m_server->route(StatePath, TestResponse::json(R"({"status":0})"));
     g_baseUrl = m_server->baseUrl();
-    m_server->route("orvane/qrcode/getImageCode", TestResponse::withStatus(200, "img", "image/jpeg"));
-    m_server->route("orvane/qrcode/getQRcodeState", TestResponse::json(R"({"status":0})"));
+    g_token = QStringLiteral("kept");
+    g_userName.clear();
+    g_passWord.clear();
+    g_qrLogin = false;
+    QFile::remove(TestSupport::appFile(QStringLiteral("RCode.jpg")));
+    QStringList names;
+    UserStore::instance().listUserNames(names);
+    for (const QString &name : qAsConst(names))
+        QVERIFY(UserStore::instance().removeUser(name));
+    m_browser.urls.clear();
 }
 
 void TstLogin::cleanup()
 {
-    delete m_server;
-    m_server = nullptr;
+    m_login.reset();
+    m_server.reset();
 }
 
-void TstLogin::opensOnPasswordPage()
+void TstLogin::showLogin()
 {
-    Login login;
-    login.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&login));
-    QCOMPARE(login.windowTitle(), QStringLiteral("Orvane-登录"));
-    QCOMPARE(login.size(), QSize(360, 647));
-    QCOMPARE(login.backgroundImage(), QStringLiteral(":/bk1"));
-    QCOMPARE(child<QStackedWidget>(login, "loginStack")->currentWidget(), login.loginPage());
-    auto *band = child<QWidget>(login, "emptyWid");
-    QVERIFY(band->isVisible());
-    QCOMPARE(band->height(), 222);
-    auto *title = child<QLabel>(login, "lbVer");
-    QCOMPARE(title->text(), QStringLiteral("Orvane智慧校园公共云平台"));
-    QCOMPARE(title->palette().color(QPalette::WindowText), QColor(Qt::white));
-    QVERIFY(login.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    QVERIFY(login.windowFlags().testFlag(Qt::FramelessWindowHint));
-    QVERIFY(login.testAttribute(Qt::WA_TranslucentBackground));
+    m_login = std::make_unique<Login>();
+    m_login->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_login.get()));
 }
 
-void TstLogin::switchesPages_data()
+void TstLogin::typeLogin(const QString &name, const QString &password, bool remember)
 {
-    QTest::addColumn<QList<int>>("requests");
-    QTest::addColumn<QString>("background");
-    QTest::addColumn<bool>("qrPage");
-
-    QTest::newRow("to-qr") << QList<int>{1} << QStringLiteral(":/bk2") << true;
-    QTest::newRow("to-qr-and-back") << QList<int>{1, 0} << QStringLiteral(":/bk1") << false;
-    QTest::newRow("unknown-does-nothing") << QList<int>{1, 2} << QStringLiteral(":/bk2") << true;
-    QTest::newRow("unknown-first") << QList<int>{2} << QStringLiteral(":/bk1") << false;
+    userEdit()->setText(name);
+    child<QLineEdit>("editPassword")->setText(password);
+    child<QCheckBox>("chkRemember")->setChecked(remember);
+    QTest::mouseClick(child<QPushButton>("btnLogin"), Qt::LeftButton);
 }
 
-void TstLogin::switchesPages()
+LoginDialogComboxListItem *TstLogin::row(const QString &name) const
 {
-    QFETCH(QList<int>, requests);
-    QFETCH(QString, background);
-    QFETCH(bool, qrPage);
-
-    Login login;
-    login.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&login));
-    for (int type : requests)
-        emit login.loginPage()->showPage(type);
-
-    QCOMPARE(login.backgroundImage(), background);
-    QCOMPARE(child<QStackedWidget>(login, "loginStack")->currentWidget(),
-             qrPage ? static_cast<QWidget *>(login.rcodePage()) : login.loginPage());
-    QCOMPARE(child<QWidget>(login, "emptyWid")->isVisible(), !qrPage);
-    const QString minLook = child<QPushButton>(login, "btnMin")->styleSheet();
-    const QString closeLook = child<QPushButton>(login, "btnClose")->styleSheet();
-    if (requests.first() == 1) {
-        QCOMPARE(minLook.contains(QLatin1String("url(:/min1)")), qrPage);
-        QCOMPARE(closeLook.contains(QLatin1String("url(:/close1)")), qrPage);
-        QCOMPARE(minLook.contains(QLatin1String("url(:/min)")), !qrPage);
-        QVERIFY(minLook.contains(QLatin1String("url(:/min_hover)")));
-        QVERIFY(closeLook.contains(QLatin1String("url(:/close_press)")));
+    auto *list = qobject_cast<QListWidget *>(child<QComboBox>("cbUserName")->view());
+    for (int i = 0; list && i < list->count(); ++i) {
+        auto *item = qobject_cast<LoginDialogComboxListItem *>(list->itemWidget(list->item(i)));
+        if (item && item->text() == name)
+            return item;
     }
+    return nullptr;
+}
 
-    // The page's own back button returns to the password page.
-    if (qrPage) {
-        QTest::mouseClick(login.rcodePage()->findChild<QPushButton *>(QStringLiteral("btnRet")),
-                          Qt::LeftButton);
-        QCOMPARE(login.backgroundImage(), QStringLiteral(":/bk1"));
-        QCOMPARE(child<QStackedWidget>(login, "loginStack")->currentWidget(), login.loginPage());
+void TstLogin::passwordLogin_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("remember");
+    QTest::addColumn<QByteArray>("reply"); // "refuse": nobody listens; empty: nothing is sent
+    QTest::addColumn<QString>("tip");
+    QTest::addColumn<QString>("savedAs");
+    QTest::addColumn<QString>("token");
+
+    const QByteArray ok = R"({"status":1,"msg":"ok","result":{"token":"T1"}})";
+    QTest::newRow("remembered") << "13800000001"
+                                << "a&b#c" << true << ok << "ok"
+                                << "a&b#c|1|0"
+                                << "T1";
+    QTest::newRow("not-remembered") << "13800000001"
+                                    << "pw" << false << ok << "ok"
+                                    << "|0|0"
+                                    << "T1";
+    QTest::newRow("refused") << "13800000001"
+                             << "wrong" << true
+                             << QByteArray(
+                                    R"({"status":2,"msg":"密码错误","result":{"token":"no"}})")
+                             << "密码错误"
+                             << "<none>"
+                             << "kept";
+    // Before: a failed request left the tip empty and the user without a reason.
+    QTest::newRow("unreachable") << "13800000001"
+                                 << "pw" << true << QByteArray("refuse")
+                                 << "网络连接失败，请稍后重试"
+                                 << "<none>"
+                                 << "kept";
+    QTest::newRow("no-name") << ""
+                             << "pw" << true << QByteArray() << "用户名不能为空"
+                             << "<none>"
+                             << "kept";
+    QTest::newRow("no-password") << "u"
+                                 << "" << true << QByteArray() << "密码不能为空"
+                                 << "<none>"
+                                 << "kept";
+}
+
+void TstLogin::passwordLogin()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, password);
+    QFETCH(bool, remember);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, tip);
+    QFETCH(QString, savedAs);
+    QFETCH(QString, token);
+
+    QTcpServer closed;
+    if (reply == "refuse") {
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        g_baseUrl = QStringLiteral("http://127.0.0.1:%1/").arg(closed.serverPort());
+        closed.close();
+    }
+    m_server->route(LoginPath, TestResponse::json(reply));
+    showLogin();
+    QSignalSpy accepted(m_login.get(), &QDialog::accepted);
+    auto *button = child<QPushButton>("btnLogin");
+    auto *tipLabel = child<QLabel>("lbTip");
+    QVERIFY(!tipLabel->isVisible());
+    typeLogin(name, password, remember);
+
+    if (reply.isEmpty()) {
+        // Refused before anything is sent: the button never went into its waiting state.
+        QCOMPARE(button->text(), QStringLiteral("登录"));
+    } else {
+        QCOMPARE(button->text(), QStringLiteral("登录中..."));
+        QVERIFY(!button->isEnabled());
+        QTRY_COMPARE(tipLabel->text(), tip);
+    }
+    QCOMPARE(tipLabel->text(), tip);
+    QVERIFY(!tipLabel->isHidden());
+    QTRY_VERIFY(button->isEnabled());
+    QCOMPARE(button->text(), QStringLiteral("登录"));
+    QCOMPARE(accepted.count(), savedAs == QLatin1String("<none>") ? 0 : 1);
+    QCOMPARE(g_token, token);
+    QCOMPARE(saved(name), savedAs);
+
+    if (reply.startsWith('{')) {
+        const QList<RecordedRequest> sent = m_server->requestsTo(LoginPath);
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent.first().method, QByteArray("POST"));
+        const QUrlQuery query(QString::fromLatin1(sent.first().query()));
+        QCOMPARE(query.queryItemValue("userName", QUrl::FullyDecoded), name);
+        QCOMPARE(query.queryItemValue("passWord", QUrl::FullyDecoded), password);
     }
 }
 
-void TstLogin::loginStopsPollingBeforeAccepting_data()
+void TstLogin::storeFailureDoesNotStopTheLogin()
 {
-    QTest::addColumn<bool>("fromQrPage");
-    QTest::newRow("password-page") << false;
-    QTest::newRow("qr-page") << true;
+    QVERIFY(UserStore::instance().saveUser("13900000002", "p2", true, false));
+    const QString db = TestSupport::appFile(QStringLiteral("Orvane.db"));
+    const QByteArray before = TestSupport::readFile(db);
+    QVERIFY(QFile::setPermissions(db, QFileDevice::ReadOwner));
+    m_server->route(LoginPath, TestResponse::json(R"({"status":1,"result":{"token":"T"}})"));
+    showLogin();
+    QSignalSpy accepted(m_login.get(), &QDialog::accepted);
+    typeLogin("13800000001", "pw", true);
+    QVERIFY(accepted.wait(10000));
+    QVERIFY(QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QCOMPARE(TestSupport::readFile(db), before);
 }
 
-void TstLogin::loginStopsPollingBeforeAccepting()
+void TstLogin::savedAccounts()
 {
-    QFETCH(bool, fromQrPage);
-    Login login;
-    QVERIFY(login.rcodePage()->pollTimerId() > 0);
-    int timerWhenAccepted = -1;
-    connect(&login, &QDialog::accepted, this,
-            [&] { timerWhenAccepted = login.rcodePage()->pollTimerId(); });
-    QTimer::singleShot(0, &login, [&] {
-        if (fromQrPage)
-            emit login.rcodePage()->loginSuc();
-        else
-            emit login.loginPage()->loginSuc();
-    });
-    QCOMPARE(login.exec(), int(QDialog::Accepted));
-    QCOMPARE(timerWhenAccepted, 0);
+    UserStore &store = UserStore::instance();
+    QVERIFY(store.saveUser("older", "o-pw", false, false));
+    QVERIFY(store.saveUser("newer", "n-pw", true, false));
+    QCOMPARE(CSqlite3(QFile::encodeName(TestSupport::appFile("Orvane.db")).constData())
+                 .execute("update tbl_user_info set login_time = case user_name when 'older' "
+                          "then '2001-01-01 00:00:00' else '2002-01-01 00:00:00' end"),
+             2);
+    showLogin();
+    auto *password = child<QLineEdit>("editPassword");
+    auto *remember = child<QCheckBox>("chkRemember");
+    auto *combo = child<QComboBox>("cbUserName");
+    // The newest account is filled in.
+    QCOMPARE(userEdit()->text(), QStringLiteral("newer"));
+    QCOMPARE(password->text(), QStringLiteral("n-pw"));
+    QVERIFY(remember->isChecked());
+    QCOMPARE(combo->count(), 2);
+
+    // Picking a row fills the form from the store.
+    combo->showPopup();
+    QTRY_VERIFY(combo->view()->isVisible());
+    LoginDialogComboxListItem *older = row("older");
+    QVERIFY(older);
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(older->mapToGlobal(QPoint(5, 5))));
+    QCoreApplication::sendEvent(older, &enter);
+    QTest::mouseClick(older, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    QTRY_VERIFY(!combo->view()->isVisible());
+    QCOMPARE(userEdit()->text(), QStringLiteral("older"));
+    QCOMPARE(password->text(), QString());
+    QVERIFY(!remember->isChecked());
+
+    // Typing: any other name empties the password, the saved name brings it back.
+    userEdit()->setText(QStringLiteral("newe"));
+    userEdit()->setFocus();
+    QTest::keyClick(userEdit(), Qt::Key_R);
+    QCOMPARE(password->text(), QStringLiteral("n-pw"));
+    QTest::keyClick(userEdit(), Qt::Key_X);
+    QCOMPARE(password->text(), QString());
+
+    // Deleting the shown account empties the form, then fills in the newest one left.
+    userEdit()->setText(QStringLiteral("newer"));
+    QTest::mouseClick(row("newer")->findChild<QPushButton *>("btnDelete"), Qt::LeftButton);
+    QCOMPARE(saved("newer"), QStringLiteral("<none>"));
+    QCOMPARE(combo->count(), 1);
+    QCOMPARE(userEdit()->text(), QStringLiteral("older"));
+    QTest::mouseClick(row("older")->findChild<QPushButton *>("btnDelete"), Qt::LeftButton);
+    QCOMPARE(combo->count(), 0);
+    QVERIFY(userEdit()->text().isEmpty() && password->text().isEmpty());
+    QVERIFY(m_server->requestsTo(LoginPath).isEmpty());
 }
 
-void TstLogin::closeButtonRejects()
+void TstLogin::autoLogin()
 {
-    Login login;
-    QTimer::singleShot(0, &login, [&] {
-        QTest::mouseClick(child<QPushButton>(login, "btnClose"), Qt::LeftButton);
-    });
-    QCOMPARE(login.exec(), int(QDialog::Rejected));
+    QVERIFY(UserStore::instance().saveUser("auto", "a-pw", true, true));
+    m_server->route(LoginPath, TestResponse::json(R"({"status":1,"result":{"token":"A"}})"));
+    m_login = std::make_unique<Login>();
+    QSignalSpy accepted(m_login.get(), &QDialog::accepted);
+    m_login->show();
+    QVERIFY(accepted.wait(10000));
+    QCOMPARE(m_server->requestsTo(LoginPath).first().query(),
+             QByteArray("userName=auto&passWord=a-pw"));
+    QCOMPARE(saved("auto"), QStringLiteral("a-pw|1|1"));
 }
 
-void TstLogin::qrImageReachesThePreview()
+void TstLogin::qrCodeLogin()
 {
-    QImage code(41, 41, QImage::Format_RGB32);
-    code.fill(Qt::darkBlue);
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    QVERIFY(code.save(&buffer, "JPG"));
-    m_server->route("orvane/qrcode/getImageCode", TestResponse::withStatus(200, jpeg, "image/jpeg"));
+    TestResponse image = TestResponse::withStatus(200, jpeg(), "image/jpeg");
+    image.headers.append(qMakePair(QByteArray("Set-Cookie"), QByteArray("ticket=abc123; Path=/")));
+    m_server->route("orvane/qrcode/getImageCode", image);
+    showLogin();
+    QSignalSpy accepted(m_login.get(), &QDialog::accepted);
 
-    Login login;
-    QSignalSpy stored(login.rcodePage(), &RcodePage::updateRcode);
-    QVERIFY(stored.wait(5000));
-    auto *preview = login.loginPage()->findChild<QLabel *>(QStringLiteral("lbRCode"));
-    QCOMPARE(preview->pixmap(Qt::ReturnByValue).size(), QSize(120, 120));
+    // The image is kept in RCode.jpg and shown small on the password page.
+    auto *preview = m_login->findChild<LoginPage *>()->findChild<QLabel *>("lbRCode");
+    QTRY_COMPARE(preview->pixmap(Qt::ReturnByValue).size(), QSize(120, 120));
+    QCOMPARE(TestSupport::readFile(TestSupport::appFile("RCode.jpg")), jpeg());
+
+    // Then the state is polled with the image's cookie, until the phone confirms.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_server->requestsTo(StatePath).isEmpty(), 5000);
+    const RecordedRequest poll = m_server->requestsTo(StatePath).first();
+    QCOMPARE(poll.method, QByteArray("POST"));
+    QVERIFY(poll.body.isEmpty());
+    QCOMPARE(poll.header("cookie"), QByteArray("ticket=abc123"));
+    QCOMPARE(accepted.count(), 0);
+    m_server->route(StatePath,
+                    TestResponse::json(R"({"status":1,"userName":"u1","passWord":"p&1"})"));
+    QVERIFY(accepted.wait(10000));
+    QVERIFY(g_qrLogin);
+    QCOMPARE(g_userName, QStringLiteral("u1"));
+    QCOMPARE(g_passWord, QStringLiteral("p&1"));
+    QVERIFY(m_server->requestsTo(LoginPath).isEmpty());
+}
+
+void TstLogin::browserLinksAndPages()
+{
+    showLogin();
+    QTest::mouseClick(child<QPushButton>("btnForgetPwd"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("btnRegister"), Qt::LeftButton);
+    QCOMPARE(m_browser.urls,
+             QList<QUrl>({QUrl(g_baseUrl + "orvane/resetPsd"),
+                          QUrl(g_baseUrl + "orvane/login?type=register")}));
+
+    // The QR-code page and back; the close button rejects the window.
+    auto *stack = child<QStackedWidget>("loginStack");
+    emit m_login->findChild<LoginPage *>()->showPage(1);
+    QCOMPARE(stack->currentWidget(), m_login->findChild<RcodePage *>());
+    QTest::mouseClick(m_login->findChild<RcodePage *>()->findChild<QPushButton *>("btnRet"),
+                      Qt::LeftButton);
+    QCOMPARE(stack->currentWidget(), m_login->findChild<LoginPage *>());
+    QSignalSpy rejected(m_login.get(), &QDialog::rejected);
+    QTest::mouseClick(child<QPushButton>("btnClose"), Qt::LeftButton);
+    QCOMPARE(rejected.count(), 1);
 }
 
 QTEST_MAIN(TstLogin)

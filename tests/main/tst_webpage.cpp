@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/globals.h"
+#include "common/globals.h"
 #include "main/webpage.h"
 #include "tests/support/testhttpserver.h"
 
@@ -110,9 +110,11 @@ void TstWebPage::clickedLinks_data()
     QTest::addColumn<QString>("viewPath");
     QTest::addColumn<bool>("subSystemLogin");
 
-    QTest::newRow("notice-goes-to-browser") << "#notice" << "/upload/notice/plan.pdf"
+    QTest::newRow("notice-goes-to-browser") << "#notice"
+                                            << "/upload/notice/plan.pdf"
                                             << "/orvane/index" << false;
-    QTest::newRow("new-window-stays-in-view") << "#blank" << QString() << "/orvane/classroom" << false;
+    QTest::newRow("new-window-stays-in-view")
+        << "#blank" << QString() << "/orvane/classroom" << false;
     QTest::newRow("subsystem-login-link") << "#dede" << QString() << "/dedeLogin" << true;
 }
 
@@ -163,7 +165,8 @@ void TstWebPage::scriptNavigationIsNotIntercepted()
                     TestResponse::withStatus(200, "<html><body>pdf</body></html>", "text/html"));
     QVERIFY(loadIndex());
     QSignalSpy loaded(m_view, &QWebView::loadFinished);
-    m_page->mainFrame()->evaluateJavaScript(QStringLiteral("location.href='/upload/notice/plan.pdf'"));
+    m_page->mainFrame()->evaluateJavaScript(
+        QStringLiteral("location.href='/upload/notice/plan.pdf'"));
     QVERIFY(loaded.wait(10000));
     QCOMPARE(m_view->url().path(), QStringLiteral("/upload/notice/plan.pdf"));
     QVERIFY(m_browser.urls.isEmpty());

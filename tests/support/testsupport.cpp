@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "tests/support/testsupport.h"
 
+#include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
+#include <QHostAddress>
 #include <QTextCodec>
+#include <QUdpSocket>
 
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace TestSupport {
 
@@ -19,6 +24,11 @@ QString program(const QString &name)
     return binDir() + QLatin1Char('/') + name;
 }
 
+QString appFile(const QString &name)
+{
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
+}
+
 QString textWithZeros(const QByteArray &bytes)
 {
     return QTextCodec::codecForMib(106)->toUnicode(bytes); // 106: UTF-8
@@ -27,32 +37,38 @@ QString textWithZeros(const QByteArray &bytes)
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool installPrograms(const QString &dir)
 {
     bool ok = true;
     for (const QString &name : {QStringLiteral("Orvane"), QStringLiteral("OrvaneTool")}) {
-        const QString source = program(name);
-        if (!QFile::exists(source)) {
-            ok = ok && name != QLatin1String("Orvane");
-            continue;
-        }
         const QString target = dir + QLatin1Char('/') + name;
         QFile::remove(target);
-        ok = QFile::copy(source, target) && ok;
+        ok = QFile::copy(program(name), target) && ok;
     }
     return ok;
 }
 
+int freeUdpPort()
+{
+    QUdpSocket probe;
+    return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : 0;
+}
+
 qint64 residentKiB(qint64 pid)
 {
-    QFile status(pid ? QStringLiteral("/proc/%1/status").arg(pid)
-                     : QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
+    const QByteArray status = readFile(pid ? QStringLiteral("/proc/%1/status").arg(pid)
+                                           : QStringLiteral("/proc/self/status"));
+    for (const QByteArray &line : status.split('\n')) {
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').first().toLongLong();
     }
@@ -65,19 +81,27 @@ qint64 flockHolder(const QString &path)
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return 0;
     // Reading the kernel's lock table does not disturb the lock, unlike trying to take it.
-    QFile locks(QStringLiteral("/proc/locks"));
-    if (!locks.open(QIODevice::ReadOnly | QIODevice::Text))
-        return 0;
     const QByteArray inodeSuffix = ':' + QByteArray::number(static_cast<qulonglong>(st.st_ino));
-    // procfs files report size 0, so read everything rather than test atEnd().
-    const QList<QByteArray> lines = locks.readAll().split('\n');
-    for (const QByteArray &line : lines) {
+    for (const QByteArray &line : readFile(QStringLiteral("/proc/locks")).split('\n')) {
         // "1: FLOCK  ADVISORY  WRITE 4711 fe:01:123456 0 EOF"
         const QList<QByteArray> fields = line.simplified().split(' ');
         if (fields.size() >= 6 && fields.at(1) == "FLOCK" && fields.at(5).endsWith(inodeSuffix))
             return fields.at(4).toLongLong();
     }
     return 0;
+}
+
+bool actAsPlainOwner()
+{
+    if (geteuid() != 0)
+        return true;
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (syscall(SYS_capget, &header, data) != 0)
+        return false;
+    for (const int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+        data[cap / 32].effective &= ~(1u << (cap % 32));
+    return syscall(SYS_capset, &header, data) == 0;
 }
 
 } // namespace TestSupport

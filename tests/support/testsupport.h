@@ -10,16 +10,23 @@ namespace TestSupport {
 QString binDir();
 // Path of one of the built programs.
 QString program(const QString &name);
+// A file in this test's own application directory (the folder of its executable).
+QString appFile(const QString &name);
 // Bytes as UTF-8 text, zero bytes kept as zero characters.
 QString textWithZeros(const QByteArray &bytes);
 // Writes bytes to a file, replacing it; false on failure.
 bool writeFile(const QString &path, const QByteArray &bytes);
-// Copies the built programs (those that exist) into dir, which then is their
-// application directory; false when Orvane itself could not be copied.
+QByteArray readFile(const QString &path);
+// Copies the built programs into dir, which then is their application directory.
 bool installPrograms(const QString &dir);
+// A UDP port of 127.0.0.1 that nobody uses right now, or 0.
+int freeUdpPort();
 // Resident size (VmRSS) of process pid, or of this process for 0; -1 when unknown.
 qint64 residentKiB(qint64 pid = 0);
 // Pid of the process holding an flock on path, or 0 when nobody holds one.
 qint64 flockHolder(const QString &path);
+// As root, file modes bind nobody: drops the capabilities that let root past them, so that
+// this process meets unreadable and unwritable files as their owner would.
+bool actAsPlainOwner();
 
 } // namespace TestSupport

@@ -1,0 +1,250 @@
+// SPDX-License-Identifier: MIT
+// The ground both programs share: conf.ini, the companion channel's datagrams, and the
+// platform layer's process watch and single-instance guard.
+#include "common/appconfig.h"
+#include "common/companionchannel.h"
+#include "platform/platform.h"
+#include "tests/support/testsupport.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUdpSocket>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using CompanionChannel::Command;
+Q_DECLARE_METATYPE(Command)
+
+class TstCommon : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void config_data();
+    void config();
+    void datagrams_data();
+    void datagrams();
+    void channelKeepsOrder();
+    void processWatch_data();
+    void processWatch();
+    void zombieIsNotRunning();
+    void instanceGuard_data();
+    void instanceGuard();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_probe; // a copy of sleep under a name no other process has
+};
+
+void TstCommon::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    // Short enough to survive the kernel's 15-character command name.
+    m_probe = QStringLiteral("OrvProbe%1").arg(QRandomGenerator::global()->bounded(100000, 999999));
+    QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), m_dir.filePath(m_probe)));
+}
+
+void TstCommon::config_data()
+{
+    QTest::addColumn<QByteArray>("ini"); // null: no conf.ini at all
+    QTest::addColumn<int>("toolPort");
+    QTest::addColumn<int>("mainPort");
+    QTest::addColumn<QString>("baseUrl");
+
+    const int tool = AppConfig::DefaultToolPort;
+    const int main = AppConfig::DefaultMainPort;
+    const QString none;
+    QTest::newRow("no-file") << QByteArray() << tool << main << none;
+    QTest::newRow("other-keys") << QByteArray("[other]\nx=1\n") << tool << main << none;
+    QTest::newRow("both-ports") << QByteArray("[udpport]\nOrvaneToolPort=20001\nOrvanePort=20002\n")
+                                << 20001 << 20002 << none;
+    QTest::newRow("one-port") << QByteArray("[udpport]\nOrvaneToolPort=20001\n") << 20001 << main
+                              << none;
+    QTest::newRow("letters") << QByteArray("[udpport]\nOrvaneToolPort=abc\nOrvanePort=12abc\n")
+                             << tool << main << none;
+    QTest::newRow("zero-and-negative") << QByteArray("[udpport]\nOrvaneToolPort=0\nOrvanePort=-1\n")
+                                       << tool << main << none;
+    QTest::newRow("over-16-bits")
+        << QByteArray("[udpport]\nOrvaneToolPort=70000\nOrvanePort=131073\n") << 4464 << 1 << none;
+    QTest::newRow("limits") << QByteArray("[udpport]\nOrvaneToolPort=65535\nOrvanePort=1\n") << 65535
+                            << 1 << none;
+    QTest::newRow("url") << QByteArray("[service]\nbaseUrl=http://school.test:8080/app/\n") << tool
+                         << main << QStringLiteral("http://school.test:8080/app/");
+    QTest::newRow("url-gets-slash") << QByteArray("[service]\nbaseUrl=https://127.0.0.1:18080\n")
+                                    << tool << main << QStringLiteral("https://127.0.0.1:18080/");
+    QTest::newRow("url-empty") << QByteArray("[service]\nbaseUrl=\n") << tool << main << none;
+    QTest::newRow("url-ftp") << QByteArray("[service]\nbaseUrl=ftp://school.test/\n") << tool
+                             << main << none;
+    QTest::newRow("url-relative") << QByteArray("[service]\nbaseUrl=orvane/\n") << tool << main
+                                  << none;
+    QTest::newRow("url-no-host") << QByteArray("[service]\nbaseUrl=http:///x/\n") << tool << main
+                                 << none;
+    QTest::newRow("url-garbage") << QByteArray("[service]\nbaseUrl=not a url at all\n") << tool
+                                 << main << none;
+}
+
+void TstCommon::config()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(int, toolPort);
+    QFETCH(int, mainPort);
+    QFETCH(QString, baseUrl);
+
+    const QString file = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".ini");
+    if (!ini.isNull())
+        QVERIFY(TestSupport::writeFile(file, ini));
+    const AppConfig::Config config = AppConfig::readConfig(file);
+    QCOMPARE(config.toolPort, toolPort);
+    QCOMPARE(config.mainPort, mainPort);
+    QCOMPARE(config.baseUrl, baseUrl);
+}
+
+void TstCommon::datagrams_data()
+{
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Command>("command");
+
+    QTest::newRow("showMain") << QByteArray("showMain") << "showMain" << Command::ShowMain;
+    QTest::newRow("closeMain") << QByteArray("closeMain") << "closeMain" << Command::CloseMain;
+    QTest::newRow("directClassroom")
+        << QByteArray("directClassroom") << "directClassroom" << Command::DirectClassroom;
+    QTest::newRow("zero-then-junk") << QByteArray("showMain\0\x01junk", 13) << "showMain"
+                                    << Command::ShowMain;
+    QTest::newRow("leading-zero") << QByteArray("\0closeMain", 10) << "" << Command::None;
+    QTest::newRow("empty") << QByteArray() << "" << Command::None;
+    QTest::newRow("wrong-case") << QByteArray("ShowMain") << "ShowMain" << Command::None;
+    QTest::newRow("tool-word") << QByteArray("hideTool") << "hideTool" << Command::None;
+    QTest::newRow("utf8") << QByteArray("课堂") << "课堂" << Command::None;
+}
+
+void TstCommon::datagrams()
+{
+    QFETCH(QByteArray, datagram);
+    QFETCH(QString, text);
+    QFETCH(Command, command);
+    QCOMPARE(CompanionChannel::decodeDatagram(datagram), text);
+    QCOMPARE(CompanionChannel::commandOf(text), command);
+}
+
+void TstCommon::channelKeepsOrder()
+{
+    QUdpSocket receiver;
+    QVERIFY(CompanionChannel::bind(&receiver, TestSupport::freeUdpPort()));
+    QUdpSocket sender;
+    for (const QByteArray &command : {QByteArray("directClassroom"), QByteArray(),
+                                      QByteArray("showMain\0x", 10), QByteArray("closeMain")})
+        CompanionChannel::send(&sender, command, receiver.localPort());
+
+    QStringList received;
+    QTRY_VERIFY((received += CompanionChannel::readPending(&receiver)).size() >= 4);
+    QCOMPARE(received, QStringList({"directClassroom", "", "showMain", "closeMain"}));
+}
+
+void TstCommon::processWatch_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("exact") << m_probe << true;
+    QTest::newRow("lower-case") << m_probe.toLower() << true;
+    QTest::newRow("upper-case") << m_probe.toUpper() << true;
+    QTest::newRow("prefix") << m_probe.chopped(1) << false;
+    QTest::newRow("exe-suffix") << m_probe + ".exe" << false;
+    QTest::newRow("empty") << QString() << false;
+}
+
+void TstCommon::processWatch()
+{
+    QFETCH(QString, query);
+    QFETCH(bool, found);
+
+    QProcess probe;
+    probe.start(m_dir.filePath(m_probe), {QStringLiteral("30")});
+    QVERIFY(probe.waitForStarted());
+    QCOMPARE(Platform::isProcessRunning(query.toStdString()), found);
+    probe.kill();
+    QVERIFY(probe.waitForFinished());
+    QVERIFY(!Platform::isProcessRunning(m_probe.toStdString()));
+}
+
+void TstCommon::zombieIsNotRunning()
+{
+    const QByteArray path = QFile::encodeName(m_dir.filePath(m_probe));
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        ::execl(path.constData(), path.constData(), "30", static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    QTRY_VERIFY(Platform::isProcessRunning(m_probe.toStdString()));
+    ::kill(child, SIGKILL);
+    // Not reaped yet: the kernel keeps it as a zombie.
+    siginfo_t info{};
+    QCOMPARE(::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOWAIT), 0);
+    QVERIFY(!Platform::isProcessRunning(m_probe.toStdString()));
+    ::waitpid(child, nullptr, 0);
+}
+
+void TstCommon::instanceGuard_data()
+{
+    QTest::addColumn<QString>("runtimeDir"); // "set", "unset" or "a file"
+    QTest::newRow("xdg-runtime-dir") << "set";
+    QTest::newRow("unset-uses-temp") << "unset";
+    QTest::newRow("unusable-uses-temp") << "a file";
+}
+
+// Each copy is a child process that takes the guard and, if it got it, keeps it until killed.
+void TstCommon::instanceGuard()
+{
+    QFETCH(QString, runtimeDir);
+    QTemporaryDir runtime;
+    QTemporaryDir temp;
+    QByteArray runtimeValue = QFile::encodeName(runtime.path());
+    QString lock = runtime.filePath(QStringLiteral("Orvane_Exec.lock"));
+    if (runtimeDir != QLatin1String("set")) {
+        runtimeValue = QFile::encodeName(runtime.filePath(QStringLiteral("file")));
+        QVERIFY(TestSupport::writeFile(QString::fromLocal8Bit(runtimeValue), "x"));
+        lock = temp.filePath(QStringLiteral("Orvane_Exec-%1.lock").arg(::getuid()));
+    }
+    const auto copy = [&] {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            if (runtimeDir == QLatin1String("unset"))
+                ::unsetenv("XDG_RUNTIME_DIR");
+            else
+                ::setenv("XDG_RUNTIME_DIR", runtimeValue.constData(), 1);
+            ::setenv("TMPDIR", QFile::encodeName(temp.path()).constData(), 1);
+            const auto guard = Platform::acquireInstanceGuard("Orvane_Exec");
+            if (guard != Platform::InstanceGuard::Acquired)
+                ::_exit(guard == Platform::InstanceGuard::AlreadyRunning ? 3 : 4);
+            ::pause();
+            ::_exit(0);
+        }
+        return pid;
+    };
+    const auto exitCode = [](pid_t pid) {
+        int status = 0;
+        return ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+
+    const pid_t first = copy();
+    QTRY_COMPARE(TestSupport::flockHolder(lock), qint64(first));
+    QCOMPARE(exitCode(copy()), 3);
+    // However the first copy ends, the guard goes with it.
+    ::kill(first, SIGKILL);
+    QCOMPARE(exitCode(first), -1);
+    const pid_t third = copy();
+    QTRY_COMPARE(TestSupport::flockHolder(lock), qint64(third));
+    ::kill(third, SIGKILL);
+    exitCode(third);
+}
+
+QTEST_GUILESS_MAIN(TstCommon)
+#include "tst_common.moc"

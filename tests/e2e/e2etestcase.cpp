@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: MIT
+#include "tests/e2e/e2etestcase.h"
+
+#include <QDebug>
+#include <QTest>
+
+void E2eTestCase::init()
+{
+    m_session.reset(new E2eSession);
+    QVERIFY2(m_session->start(), qPrintable(m_session->error()));
+}
+
+void E2eTestCase::cleanup()
+{
+    if (QTest::currentTestFailed())
+        qInfo().noquote() << m_session->diagnostics();
+    m_session.reset();
+}

@@ -1,0 +1,251 @@
+// SPDX-License-Identifier: MIT
+// The window arithmetic of both programs, without a window: where a point lies in the
+// frameless frame, how a drag resizes it, how the background is cut into nine pieces, how the
+// tool slides at the screen edge, and where the main window goes.
+#include "frame/framegeometry.h"
+#include "main/mainwindowplacement.h"
+#include "tool/slide.h"
+
+#include <QRegion>
+#include <QTest>
+
+using FrameGeometry::Region;
+Q_DECLARE_METATYPE(FrameGeometry::Region)
+Q_DECLARE_METATYPE(QMargins)
+
+namespace {
+
+constexpr int ToolWidth = 160;
+constexpr int Step = 5;
+constexpr int Strip = 35;
+
+} // namespace
+
+class TstGeometry : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void hitTest_data();
+    void hitTest();
+    void resize_data();
+    void resize();
+    void nineSlices_data();
+    void nineSlices();
+    void docked_data();
+    void docked();
+    void slide_data();
+    void slide();
+    void placement_data();
+    void placement();
+};
+
+void TstGeometry::hitTest_data()
+{
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<Region>("expected");
+
+    // The login window's 360 x 647; the bands are 4 + 1 pixels at top and left, 4 at the others.
+    QTest::newRow("x 4: left") << QPoint(4, 300) << FrameGeometry::Left;
+    QTest::newRow("x 5: centre") << QPoint(5, 300) << FrameGeometry::Centre;
+    QTest::newRow("x w-5: centre") << QPoint(355, 300) << FrameGeometry::Centre;
+    QTest::newRow("x w-4: right") << QPoint(356, 300) << FrameGeometry::Right;
+    QTest::newRow("y 4: top") << QPoint(180, 4) << FrameGeometry::Top;
+    QTest::newRow("y 5: centre") << QPoint(180, 5) << FrameGeometry::Centre;
+    QTest::newRow("y h-5: centre") << QPoint(180, 642) << FrameGeometry::Centre;
+    QTest::newRow("y h-4: bottom") << QPoint(180, 643) << FrameGeometry::Bottom;
+    QTest::newRow("top-left") << QPoint(4, 4) << FrameGeometry::TopLeft;
+    QTest::newRow("top-right") << QPoint(356, 4) << FrameGeometry::TopRight;
+    QTest::newRow("bottom-left") << QPoint(4, 643) << FrameGeometry::BottomLeft;
+    QTest::newRow("bottom-right") << QPoint(356, 643) << FrameGeometry::BottomRight;
+}
+
+void TstGeometry::hitTest()
+{
+    QFETCH(QPoint, point);
+    QFETCH(Region, expected);
+    QCOMPARE(FrameGeometry::hitTest(point.x(), point.y(), 360, 647, 4), expected);
+}
+
+void TstGeometry::resize_data()
+{
+    QTest::addColumn<Region>("region");
+    QTest::addColumn<QPoint>("delta");
+    QTest::addColumn<QRect>("expected");
+
+    // From (100, 80, 300 x 250): right 399, bottom 329; minimum 200 x 150.
+    QTest::newRow("left") << FrameGeometry::Left << QPoint(-30, 17) << QRect(70, 80, 330, 250);
+    QTest::newRow("top") << FrameGeometry::Top << QPoint(33, -20) << QRect(100, 60, 300, 270);
+    QTest::newRow("top-right")
+        << FrameGeometry::TopRight << QPoint(12, 30) << QRect(100, 110, 312, 220);
+    QTest::newRow("bottom-left")
+        << FrameGeometry::BottomLeft << QPoint(20, 15) << QRect(120, 80, 280, 265);
+    QTest::newRow("left-to-minimum") << FrameGeometry::Left << QPoint(100, 0)
+                                     << QRect(200, 80, 200, 250);
+    QTest::newRow("left-past-minimum") << FrameGeometry::Left << QPoint(170, 0)
+                                       << QRect(200, 80, 200, 250);
+    QTest::newRow("right-past-minimum") << FrameGeometry::Right << QPoint(-170, 0)
+                                        << QRect(100, 80, 200, 250);
+    QTest::newRow("top-one-short-of-minimum") << FrameGeometry::Top << QPoint(0, 99)
+                                              << QRect(100, 179, 300, 151);
+    QTest::newRow("top-past-minimum") << FrameGeometry::Top << QPoint(0, 400)
+                                      << QRect(100, 180, 300, 150);
+    QTest::newRow("bottom-right-past-minimum")
+        << FrameGeometry::BottomRight << QPoint(-500, -500) << QRect(100, 80, 200, 150);
+}
+
+void TstGeometry::resize()
+{
+    QFETCH(Region, region);
+    QFETCH(QPoint, delta);
+    QFETCH(QRect, expected);
+    QCOMPARE(FrameGeometry::resizedGeometry(QRect(100, 80, 300, 250), region, delta.x(), delta.y(),
+                                            QSize(200, 150)),
+             expected);
+}
+
+void TstGeometry::nineSlices_data()
+{
+    QTest::addColumn<QSize>("image");
+    QTest::addColumn<QSize>("target");
+    QTest::addColumn<QMargins>("margins");
+    QTest::newRow("stretched") << QSize(360, 647) << QSize(500, 800) << QMargins(20, 10, 30, 40);
+    QTest::newRow("shrunk") << QSize(300, 200) << QSize(120, 90) << QMargins(7, 3, 11, 19);
+}
+
+// Every pixel of the image and of the target lies in exactly one piece, each piece touches the
+// same sides of both, and corners are copied unscaled.
+void TstGeometry::nineSlices()
+{
+    QFETCH(QSize, image);
+    QFETCH(QSize, target);
+    QFETCH(QMargins, margins);
+
+    QRegion sources;
+    QRegion targets;
+    int sourceArea = 0;
+    int targetArea = 0;
+    const QRect imageRect(QPoint(0, 0), image);
+    const QRect targetRect(QPoint(0, 0), target);
+    for (const FrameGeometry::Slice &slice : FrameGeometry::nineSlices(image, target, margins)) {
+        sources += slice.source;
+        targets += slice.target;
+        sourceArea += slice.source.width() * slice.source.height();
+        targetArea += slice.target.width() * slice.target.height();
+        const bool left = slice.target.left() == 0;
+        const bool top = slice.target.top() == 0;
+        const bool right = slice.target.right() == targetRect.right();
+        const bool bottom = slice.target.bottom() == targetRect.bottom();
+        QCOMPARE(slice.source.left() == 0, left);
+        QCOMPARE(slice.source.top() == 0, top);
+        QCOMPARE(slice.source.right() == imageRect.right(), right);
+        QCOMPARE(slice.source.bottom() == imageRect.bottom(), bottom);
+        if ((left || right) && (top || bottom))
+            QCOMPARE(slice.source.size(), slice.target.size());
+    }
+    QCOMPARE(sources, QRegion(imageRect));
+    QCOMPARE(targets, QRegion(targetRect));
+    QCOMPARE(sourceArea, image.width() * image.height());
+    QCOMPARE(targetArea, target.width() * target.height());
+}
+
+void TstGeometry::docked_data()
+{
+    QTest::addColumn<int>("availWidth");
+    QTest::addColumn<int>("right"); // the last column the tool covers; flush is availWidth - 1
+    QTest::addColumn<bool>("docked");
+    QTest::newRow("flush") << 800 << 799 << true;
+    QTest::newRow("five-inside") << 800 << 794 << true;
+    QTest::newRow("six-inside") << 800 << 793 << false;
+    QTest::newRow("five-inside-wide") << 1920 << 1914 << true;
+    QTest::newRow("six-inside-wide") << 1920 << 1913 << false;
+    QTest::newRow("at-the-strip") << 800 << 800 - Strip + ToolWidth - 1 << true;
+    QTest::newRow("far-left") << 800 << ToolWidth - 1 << false;
+}
+
+void TstGeometry::docked()
+{
+    QFETCH(int, availWidth);
+    QFETCH(int, right);
+    QFETCH(bool, docked);
+    QCOMPARE(Slide::isDocked(right, availWidth, Step), docked);
+}
+
+void TstGeometry::slide_data()
+{
+    QTest::addColumn<bool>("out");
+    QTest::addColumn<int>("availWidth");
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("movingTicks");
+    QTest::addColumn<int>("finalLeft");
+
+    // Out: 5 px a tick until only the strip shows; the stopping tick snaps to the strip.
+    QTest::newRow("out-from-flush") << true << 800 << 800 - ToolWidth << 25 << 800 - Strip;
+    QTest::newRow("out-from-flush-wide") << true << 1920 << 1920 - ToolWidth << 25 << 1920 - Strip;
+    QTest::newRow("out-overshoot-snapped") << true << 800 << 800 - ToolWidth - 2 << 26
+                                           << 800 - Strip;
+    QTest::newRow("out-at-the-strip") << true << 800 << 800 - Strip << 0 << 800 - Strip;
+    QTest::newRow("out-beyond-snaps-back") << true << 800 << 790 << 0 << 800 - Strip;
+    // In: until the tool lies wholly inside, without a snap.
+    QTest::newRow("in-from-the-strip") << false << 800 << 800 - Strip << 25 << 800 - ToolWidth;
+    QTest::newRow("in-one-over") << false << 800 << 800 - ToolWidth + 1 << 1
+                                 << 800 - ToolWidth - 4;
+    QTest::newRow("in-flush") << false << 800 << 800 - ToolWidth << 0 << 800 - ToolWidth;
+    QTest::newRow("in-five-inside") << false << 800 << 800 - ToolWidth - 5 << 0
+                                    << 800 - ToolWidth - 5;
+}
+
+void TstGeometry::slide()
+{
+    QFETCH(bool, out);
+    QFETCH(int, availWidth);
+    QFETCH(int, left);
+    QFETCH(int, movingTicks);
+    QFETCH(int, finalLeft);
+
+    int ticks = 0;
+    for (;;) {
+        const Slide::Tick tick = out ? Slide::slideOutStep(left, availWidth, Step, Strip)
+                                     : Slide::slideInStep(left, ToolWidth, availWidth, Step);
+        if (tick.stop) {
+            left = tick.left;
+            break;
+        }
+        QCOMPARE(tick.left, left + (out ? Step : -Step));
+        left = tick.left;
+        QVERIFY2(++ticks <= 1000, "the slide never stops");
+    }
+    QCOMPARE(ticks, movingTicks);
+    QCOMPARE(left, finalLeft);
+}
+
+void TstGeometry::placement_data()
+{
+    QTest::addColumn<int>("availWidth");
+    QTest::addColumn<int>("availHeight");
+    QTest::addColumn<int>("desktopWidth");
+    QTest::addColumn<QRect>("geometry"); // null: maximised
+
+    QTest::newRow("narrow-maximises") << 1079 << 1040 << 1079 << QRect();
+    QTest::newRow("1080x900") << 1080 << 900 << 1080 << QRect(0, 0, 1080, 900);
+    QTest::newRow("899-high") << 1080 << 899 << 1080 << QRect(0, 10, 1080, 879);
+    QTest::newRow("full-hd") << 1920 << 1040 << 1920 << QRect(420, 70, 1080, 900);
+    QTest::newRow("two-screens") << 1920 << 1040 << 3840 << QRect(1380, 70, 1080, 900);
+    QTest::newRow("odd-difference") << 1081 << 901 << 1081 << QRect(0, 0, 1080, 900);
+}
+
+void TstGeometry::placement()
+{
+    QFETCH(int, availWidth);
+    QFETCH(int, availHeight);
+    QFETCH(int, desktopWidth);
+    QFETCH(QRect, geometry);
+
+    const MainWindowPlacement p = MainWindowPlacement::compute(availWidth, availHeight, desktopWidth);
+    QCOMPARE(p.fixedSize, !geometry.isNull());
+    if (p.fixedSize)
+        QCOMPARE(QRect(p.position, p.size), geometry);
+}
+
+QTEST_APPLESS_MAIN(TstGeometry)
+#include "tst_geometry.moc"

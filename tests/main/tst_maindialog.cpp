@@ -1,0 +1,300 @@
+// SPDX-License-Identifier: MIT
+// The main window against a real HTTP server, with a UDP socket standing in for OrvaneTool:
+// the start page, the commands of the channel and the tray in every window state, the
+// keep-alive.
+#include "common/companionchannel.h"
+#include "common/globals.h"
+#include "main/maindialog.h"
+#include "main/webpage.h"
+#include "net/chttp.h"
+#include "tests/support/testhttpserver.h"
+#include "tests/support/testsupport.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QNetworkReply>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimerEvent>
+#include <QUdpSocket>
+#include <QWebView>
+
+#include <memory>
+
+class TstMainDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startPage_data();
+    void startPage();
+    void commands_data();
+    void commands();
+    void directClassroomFollowsTheFlag();
+    void keepAlive_data();
+    void keepAlive();
+    void trayToggleAlternates();
+    void closeButtonWithoutTrayMinimises();
+
+private:
+    void showDialog();
+    QString lastPage() const;
+    void sendToMain(const QByteArray &datagram);
+    QAction *trayAction(const QString &text) const;
+
+    std::unique_ptr<TestHttpServer> m_server;
+    std::unique_ptr<QUdpSocket> m_tool; // stands in for OrvaneTool
+    std::unique_ptr<MainDialog> m_dialog;
+    int m_mainPort = 0;
+};
+
+void TstMainDialog::init()
+{
+    m_server = std::make_unique<TestHttpServer>();
+    QVERIFY(m_server->start());
+    for (const char *path :
+         {"orvane/main", "orvane/loginMainIndex", "orvane/index", "orvane/other"})
+        m_server->route(
+            path, TestResponse::withStatus(200, "<html><body>page</body></html>", "text/html"));
+    m_server->route("orvane/keepOnline", TestResponse::json(R"({"status":1})"));
+
+    m_tool = std::make_unique<QUdpSocket>();
+    QVERIFY(m_tool->bind(QHostAddress::LocalHost, 0));
+    m_mainPort = TestSupport::freeUdpPort();
+    QVERIFY(TestSupport::writeFile(TestSupport::appFile("conf.ini"),
+                                   QStringLiteral("[udpport]\nOrvaneToolPort=%1\nOrvanePort=%2\n")
+                                       .arg(m_tool->localPort())
+                                       .arg(m_mainPort)
+                                       .toLatin1()));
+    g_baseUrl = m_server->baseUrl();
+    g_token = QStringLiteral("T0k");
+    g_userName.clear();
+    g_passWord.clear();
+    g_qrLogin = false;
+    g_subSystemLogin = false;
+}
+
+void TstMainDialog::cleanup()
+{
+    m_dialog.reset();
+    m_tool.reset();
+    m_server.reset();
+}
+
+void TstMainDialog::showDialog()
+{
+    m_dialog = std::make_unique<MainDialog>();
+    m_dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+}
+
+// The target of the newest page request.
+QString TstMainDialog::lastPage() const
+{
+    const QList<RecordedRequest> all = m_server->requests();
+    for (auto it = all.crbegin(); it != all.crend(); ++it) {
+        if (it->path() != "orvane/keepOnline")
+            return QString::fromLatin1(it->target);
+    }
+    return QString();
+}
+
+void TstMainDialog::sendToMain(const QByteArray &datagram)
+{
+    m_tool->writeDatagram(datagram, QHostAddress::LocalHost, quint16(m_mainPort));
+}
+
+QAction *TstMainDialog::trayAction(const QString &text) const
+{
+    for (QMenu *menu : m_dialog->findChildren<QMenu *>()) {
+        for (QAction *action : menu->actions()) {
+            if (action->text() == text)
+                return action;
+        }
+    }
+    return nullptr;
+}
+
+void TstMainDialog::startPage_data()
+{
+    QTest::addColumn<bool>("qrLogin");
+    QTest::addColumn<bool>("homeButton"); // go elsewhere, then press the home button
+    QTest::addColumn<QString>("target");
+    QTest::newRow("password-login") << false << false << "/orvane/main?token=T0k";
+    QTest::newRow("qr-login") << true << false
+                              << "/orvane/loginMainIndex?userName=13800000001&passWord=p%26w";
+    QTest::newRow("home-button") << false << true << "/orvane/main?token=T0k";
+}
+
+void TstMainDialog::startPage()
+{
+    QFETCH(bool, qrLogin);
+    QFETCH(bool, homeButton);
+    QFETCH(QString, target);
+    if (qrLogin) {
+        g_token.clear();
+        g_userName = QStringLiteral("13800000001");
+        g_passWord = QStringLiteral("p&w");
+        g_qrLogin = true;
+    }
+    showDialog();
+    QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Orvane-主页"));
+    QTRY_COMPARE(lastPage(), target);
+    if (homeButton) {
+        auto *view = m_dialog->findChild<QWebView *>();
+        view->load(QUrl(g_baseUrl + QStringLiteral("orvane/other")));
+        QTRY_COMPARE(lastPage(), QStringLiteral("/orvane/other"));
+        QTest::mouseClick(m_dialog->findChild<QPushButton *>("bRet"), Qt::LeftButton);
+        QTRY_COMPARE(lastPage(), target);
+        QTRY_COMPARE(view->url().path(), QStringLiteral("/orvane/main"));
+    }
+}
+
+void TstMainDialog::commands_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QByteArray>("command"); // "tray:<action>" for the tray menu
+    QTest::addColumn<QString>("outcome");    // "front", "quit" or "none"
+
+    struct Row
+    {
+        const char *name;
+        QByteArray command;
+        const char *outcome;
+    };
+    const Row rows[] = {
+        {"showMain", "showMain", "front"},
+        {"showMain-zero-junk", QByteArray("showMain\0junk\x7f", 14), "front"},
+        {"directClassroom", "directClassroom", "front"},
+        {"closeMain", "closeMain", "quit"},
+        {"wrong-case", "ShowMain", "none"},
+        {"empty", "", "none"},
+        {"tool-word", "hideTool", "none"},
+        {"tray-show", "tray:显示窗口", "front"},
+        {"tray-quit", "tray:退出", "quit"},
+    };
+    for (const char *state : {"shown", "hidden", "minimised"}) {
+        for (const Row &row : rows)
+            QTest::addRow("%s-%s", state, row.name) << state << row.command << row.outcome;
+    }
+}
+
+void TstMainDialog::commands()
+{
+    QFETCH(QString, state);
+    QFETCH(QByteArray, command);
+    QFETCH(QString, outcome);
+
+    showDialog();
+    QTRY_COMPARE(lastPage(), QStringLiteral("/orvane/main?token=T0k"));
+    if (state == QLatin1String("hidden"))
+        m_dialog->hide();
+    else if (state == QLatin1String("minimised"))
+        m_dialog->showMinimized();
+    const bool visible = m_dialog->isVisible();
+    const bool minimised = m_dialog->isMinimized();
+    QSignalSpy finished(m_dialog.get(), &QDialog::finished);
+    if (command.startsWith("tray:")) {
+        trayAction(QString::fromUtf8(command.mid(5)))->trigger();
+    } else {
+        auto *socket = m_dialog->findChild<QUdpSocket *>();
+        sendToMain(command);
+        QVERIFY(socket->hasPendingDatagrams());
+        QTRY_VERIFY(!socket->hasPendingDatagrams());
+    }
+
+    if (outcome == QLatin1String("quit")) {
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(finished.first().first().toInt(), int(QDialog::Rejected));
+        QVERIFY(!m_dialog->isVisible());
+        return;
+    }
+    QCOMPARE(finished.count(), 0);
+    if (outcome == QLatin1String("front")) {
+        QTRY_VERIFY(m_dialog->isVisible() && !m_dialog->isMinimized());
+    } else {
+        QCOMPARE(m_dialog->isVisible(), visible);
+        QCOMPARE(m_dialog->isMinimized(), minimised);
+    }
+    if (command == "directClassroom")
+        QTRY_COMPARE(lastPage(), QStringLiteral("/orvane/index?menuId=4&tag=2"));
+}
+
+void TstMainDialog::directClassroomFollowsTheFlag()
+{
+    showDialog();
+    QTRY_COMPARE(lastPage(), QStringLiteral("/orvane/main?token=T0k"));
+    g_subSystemLogin = true;
+    sendToMain("directClassroom");
+    QTRY_COMPARE(m_server->requestsTo("orvane/main").size(), 2);
+    QVERIFY(!g_subSystemLogin);
+    sendToMain("directClassroom");
+    QTRY_COMPARE(lastPage(), QStringLiteral("/orvane/index?menuId=4&tag=2"));
+    QCOMPARE(m_server->requestsTo("orvane/main").size(), 2);
+}
+
+void TstMainDialog::keepAlive_data()
+{
+    QTest::addColumn<bool>("qrLogin");
+    QTest::addColumn<QByteArray>("target");
+    QTest::newRow("password-login") << false << QByteArray("/orvane/keepOnline?token=T0k");
+    QTest::newRow("qr-login-empty-token") << true << QByteArray("/orvane/keepOnline?token=");
+}
+
+void TstMainDialog::keepAlive()
+{
+    QFETCH(bool, qrLogin);
+    QFETCH(QByteArray, target);
+    if (qrLogin) {
+        g_token.clear();
+        g_qrLogin = true;
+    }
+    showDialog();
+    auto *http = m_dialog->findChild<CHttp *>();
+    QVERIFY(http);
+    qRegisterMetaType<QNetworkReply *>();
+    QSignalSpy finished(http, &QNetworkAccessManager::finished);
+    for (int i = 0; i < 5; ++i) {
+        QTimerEvent tick(0);
+        QCoreApplication::sendEvent(m_dialog.get(), &tick);
+    }
+    QTRY_COMPARE(finished.count(), 5);
+    const QList<RecordedRequest> sent = m_server->requestsTo("orvane/keepOnline");
+    QCOMPARE(sent.size(), 5);
+    QCOMPARE(sent.first().method, QByteArray("GET"));
+    QCOMPARE(sent.first().target, target);
+    // Before: every keep-alive reply stayed alive until the window closed.
+    QTRY_COMPARE(http->findChildren<QNetworkReply *>().size(), 0);
+}
+
+void TstMainDialog::trayToggleAlternates()
+{
+    showDialog();
+    const int first = toolToggleCount;
+    for (int i = 0; i < 3; ++i)
+        trayAction(QStringLiteral("开启/关闭悬浮标"))->trigger();
+    QStringList received;
+    QTRY_VERIFY((received += CompanionChannel::readPending(m_tool.get())).size() >= 3);
+    const QString odd = QStringLiteral("hideTool");
+    const QString even = QStringLiteral("showTool");
+    QCOMPARE(received,
+             QStringList({first % 2 ? odd : even, first % 2 ? even : odd, first % 2 ? odd : even}));
+}
+
+void TstMainDialog::closeButtonWithoutTrayMinimises()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        QSKIP("this platform has a system tray");
+    showDialog();
+    // Before: with no tray the close button hid the window beyond reach.
+    QTest::mouseClick(m_dialog->findChild<QPushButton *>("btnClose"), Qt::LeftButton);
+    QTRY_VERIFY(m_dialog->isMinimized());
+    QVERIFY(m_dialog->isVisible());
+}
+
+QTEST_MAIN(TstMainDialog)
+#include "tst_maindialog.moc"
