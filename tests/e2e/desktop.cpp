@@ -7,12 +7,10 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include <vector>
-
 namespace {
 
 // Specks of the colour inside text or borders are not what a person would click.
-constexpr int MinRegionPixels = 200;
+constexpr int MinRun = 12;
 
 QString exactTitle(const QString &title)
 {
@@ -46,9 +44,9 @@ QByteArray Desktop::run(const QString &program, const QStringList &args, int tim
 
 QString Desktop::visibleWindow(const QString &title) const
 {
-    const QByteArray out =
-        run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                        QStringLiteral("--name"), exactTitle(title)});
+    const QByteArray out = run(QStringLiteral("xdotool"),
+                               {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                QStringLiteral("--name"), exactTitle(title)});
     const QList<QByteArray> ids = out.trimmed().split('\n');
     return QString::fromLatin1(ids.value(0).trimmed());
 }
@@ -69,8 +67,9 @@ bool Desktop::waitForNoWindow(const QString &title, int timeoutMs) const
 QRect Desktop::geometry(const QString &window) const
 {
     // X=.. Y=.. WIDTH=.. HEIGHT=..
-    const QByteArray out = run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"),
-                                                           QStringLiteral("--shell"), window});
+    const QByteArray out =
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
     int x = 0, y = 0, width = 0, height = 0;
     for (const QByteArray &line : out.split('\n')) {
         const QList<QByteArray> pair = line.trimmed().split('=');
@@ -98,9 +97,9 @@ qint64 Desktop::windowPid(const QString &window) const
 
 QStringList Desktop::visibleWindowsOf(qint64 pid) const
 {
-    const QByteArray out =
-        run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                        QStringLiteral("--pid"), QString::number(pid)});
+    const QByteArray out = run(QStringLiteral("xdotool"),
+                               {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                QStringLiteral("--pid"), QString::number(pid)});
     return QString::fromLatin1(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
@@ -127,8 +126,8 @@ bool Desktop::click(const QString &window, const QPoint &pos, int button) const
 
 bool Desktop::clickAt(const QPoint &screenPos, int button) const
 {
-    return moveMouse(screenPos) &&
-           !run(QStringLiteral("xdotool"), {QStringLiteral("click"), QString::number(button)})
+    return moveMouse(screenPos)
+        && !run(QStringLiteral("xdotool"), {QStringLiteral("click"), QString::number(button)})
                 .isNull();
 }
 
@@ -164,41 +163,24 @@ QImage Desktop::screenshot() const
 
 QRect Desktop::colourRegion(const QImage &image, QRgb colour, const QRect &area)
 {
+    // The first run of at least MinRun pixels of the colour, top to bottom, and the rows below
+    // it where the run's middle keeps the colour: the tiles and buttons are solid rectangles.
     const QRect bounds = area.intersected(image.rect());
-    const QRgb wanted = colour | 0xff000000u;
-    std::vector<bool> seen(size_t(image.width()) * size_t(image.height()), false);
-    const auto index = [&](int x, int y) {
-        return size_t(y) * size_t(image.width()) + size_t(x);
+    const auto is = [&](int x, int y) {
+        return (image.pixel(x, y) | 0xff000000u) == (colour | 0xff000000u);
     };
-    const auto matches = [&](int x, int y) {
-        return bounds.contains(x, y) && !seen[index(x, y)] &&
-               (image.pixel(x, y) | 0xff000000u) == wanted;
-    };
-
     for (int y = bounds.top(); y <= bounds.bottom(); ++y) {
-        for (int x = bounds.left(); x <= bounds.right(); ++x) {
-            if (!matches(x, y))
+        for (int x = bounds.left(), run = 0; x <= bounds.right(); ++x) {
+            run = is(x, y) ? run + 1 : 0;
+            if (run < MinRun || (x < bounds.right() && is(x + 1, y)))
                 continue;
-            // Flood the region from here (4-neighbours) and keep its bounding box.
-            QRect box(x, y, 1, 1);
-            int count = 0;
-            std::vector<QPoint> stack{QPoint(x, y)};
-            seen[index(x, y)] = true;
-            while (!stack.empty()) {
-                const QPoint p = stack.back();
-                stack.pop_back();
-                ++count;
-                box = box.united(QRect(p, QSize(1, 1)));
-                for (const QPoint &n : {QPoint(p.x() + 1, p.y()), QPoint(p.x() - 1, p.y()),
-                                        QPoint(p.x(), p.y() + 1), QPoint(p.x(), p.y() - 1)}) {
-                    if (matches(n.x(), n.y())) {
-                        seen[index(n.x(), n.y())] = true;
-                        stack.push_back(n);
-                    }
-                }
-            }
-            if (count >= MinRegionPixels)
-                return box;
+            const int middle = x - run / 2;
+            int bottom = y;
+            while (bottom < bounds.bottom() && is(middle, bottom + 1))
+                ++bottom;
+            if (bottom - y + 1 >= MinRun / 2)
+                return QRect(QPoint(x - run + 1, y), QPoint(x, bottom));
+            run = 0;
         }
     }
     return QRect();
