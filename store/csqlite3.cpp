@@ -214,7 +214,8 @@ bool CSqlite3::hasTable(const char *name)
     try {
         const CSqlite3Params params{CSqlite3Param::fromText(name ? name : "")};
         return queryInt("select count(*) from sqlite_master where type = 'table' and name = ?",
-                        params) > 0;
+                        params)
+            > 0;
     } catch (const std::bad_alloc &) {
         // Failures are results here, never exceptions.
         return false;
@@ -248,9 +249,9 @@ bool CSqlite3::prepare(const char *sql, const CSqlite3Params *params, sqlite3_st
         const CSqlite3Param &param = (*params)[i];
         const int position = static_cast<int>(i) + 1;
         const int rc = param.kind == CSqlite3Param::Kind::Text
-                           ? sqlite3_bind_text64(*stmt, position, param.text.data(),
-                                                 param.text.size(), SQLITE_TRANSIENT, SQLITE_UTF8)
-                           : sqlite3_bind_int64(*stmt, position, param.integer);
+            ? sqlite3_bind_text64(*stmt, position, param.text.data(), param.text.size(),
+                                  SQLITE_TRANSIENT, SQLITE_UTF8)
+            : sqlite3_bind_int64(*stmt, position, param.integer);
         if (rc != SQLITE_OK)
             problem = sqlite3_errmsg(m_pDB);
     }

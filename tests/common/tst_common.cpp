@@ -69,12 +69,13 @@ void TstCommon::config_data()
                               << none;
     QTest::newRow("letters") << QByteArray("[udpport]\nOrvaneToolPort=abc\nOrvanePort=12abc\n")
                              << tool << main << none;
-    QTest::newRow("zero-and-negative") << QByteArray("[udpport]\nOrvaneToolPort=0\nOrvanePort=-1\n")
-                                       << tool << main << none;
-    QTest::newRow("over-16-bits")
-        << QByteArray("[udpport]\nOrvaneToolPort=70000\nOrvanePort=131073\n") << 4464 << 1 << none;
-    QTest::newRow("limits") << QByteArray("[udpport]\nOrvaneToolPort=65535\nOrvanePort=1\n") << 65535
-                            << 1 << none;
+    QTest::newRow("zero-and-negative")
+        << QByteArray("[udpport]\nOrvaneToolPort=0\nOrvanePort=-1\n") << tool << main << none;
+    QTest::newRow("over-16-bits") << QByteArray(
+        "[udpport]\nOrvaneToolPort=70000\nOrvanePort=131073\n")
+                                  << 4464 << 1 << none;
+    QTest::newRow("limits") << QByteArray("[udpport]\nOrvaneToolPort=65535\nOrvanePort=1\n")
+                            << 65535 << 1 << none;
     QTest::newRow("url") << QByteArray("[service]\nbaseUrl=http://school.test:8080/app/\n") << tool
                          << main << QStringLiteral("http://school.test:8080/app/");
     QTest::newRow("url-gets-slash") << QByteArray("[service]\nbaseUrl=https://127.0.0.1:18080\n")
@@ -116,8 +117,8 @@ void TstCommon::datagrams_data()
     QTest::newRow("closeMain") << QByteArray("closeMain") << "closeMain" << Command::CloseMain;
     QTest::newRow("directClassroom")
         << QByteArray("directClassroom") << "directClassroom" << Command::DirectClassroom;
-    QTest::newRow("zero-then-junk") << QByteArray("showMain\0\x01junk", 13) << "showMain"
-                                    << Command::ShowMain;
+    QTest::newRow("zero-then-junk")
+        << QByteArray("showMain\0\x01junk", 13) << "showMain" << Command::ShowMain;
     QTest::newRow("leading-zero") << QByteArray("\0closeMain", 10) << "" << Command::None;
     QTest::newRow("empty") << QByteArray() << "" << Command::None;
     QTest::newRow("wrong-case") << QByteArray("ShowMain") << "ShowMain" << Command::None;

@@ -76,20 +76,20 @@ void TstGeometry::resize_data()
     // From (100, 80, 300 x 250): right 399, bottom 329; minimum 200 x 150.
     QTest::newRow("left") << FrameGeometry::Left << QPoint(-30, 17) << QRect(70, 80, 330, 250);
     QTest::newRow("top") << FrameGeometry::Top << QPoint(33, -20) << QRect(100, 60, 300, 270);
-    QTest::newRow("top-right")
-        << FrameGeometry::TopRight << QPoint(12, 30) << QRect(100, 110, 312, 220);
-    QTest::newRow("bottom-left")
-        << FrameGeometry::BottomLeft << QPoint(20, 15) << QRect(120, 80, 280, 265);
-    QTest::newRow("left-to-minimum") << FrameGeometry::Left << QPoint(100, 0)
-                                     << QRect(200, 80, 200, 250);
-    QTest::newRow("left-past-minimum") << FrameGeometry::Left << QPoint(170, 0)
-                                       << QRect(200, 80, 200, 250);
-    QTest::newRow("right-past-minimum") << FrameGeometry::Right << QPoint(-170, 0)
-                                        << QRect(100, 80, 200, 250);
-    QTest::newRow("top-one-short-of-minimum") << FrameGeometry::Top << QPoint(0, 99)
-                                              << QRect(100, 179, 300, 151);
-    QTest::newRow("top-past-minimum") << FrameGeometry::Top << QPoint(0, 400)
-                                      << QRect(100, 180, 300, 150);
+    QTest::newRow("top-right") << FrameGeometry::TopRight << QPoint(12, 30)
+                               << QRect(100, 110, 312, 220);
+    QTest::newRow("bottom-left") << FrameGeometry::BottomLeft << QPoint(20, 15)
+                                 << QRect(120, 80, 280, 265);
+    QTest::newRow("left-to-minimum")
+        << FrameGeometry::Left << QPoint(100, 0) << QRect(200, 80, 200, 250);
+    QTest::newRow("left-past-minimum")
+        << FrameGeometry::Left << QPoint(170, 0) << QRect(200, 80, 200, 250);
+    QTest::newRow("right-past-minimum")
+        << FrameGeometry::Right << QPoint(-170, 0) << QRect(100, 80, 200, 250);
+    QTest::newRow("top-one-short-of-minimum")
+        << FrameGeometry::Top << QPoint(0, 99) << QRect(100, 179, 300, 151);
+    QTest::newRow("top-past-minimum")
+        << FrameGeometry::Top << QPoint(0, 400) << QRect(100, 180, 300, 150);
     QTest::newRow("bottom-right-past-minimum")
         << FrameGeometry::BottomRight << QPoint(-500, -500) << QRect(100, 80, 200, 150);
 }
@@ -182,17 +182,16 @@ void TstGeometry::slide_data()
     // Out: 5 px a tick until only the strip shows; the stopping tick snaps to the strip.
     QTest::newRow("out-from-flush") << true << 800 << 800 - ToolWidth << 25 << 800 - Strip;
     QTest::newRow("out-from-flush-wide") << true << 1920 << 1920 - ToolWidth << 25 << 1920 - Strip;
-    QTest::newRow("out-overshoot-snapped") << true << 800 << 800 - ToolWidth - 2 << 26
-                                           << 800 - Strip;
+    QTest::newRow("out-overshoot-snapped")
+        << true << 800 << 800 - ToolWidth - 2 << 26 << 800 - Strip;
     QTest::newRow("out-at-the-strip") << true << 800 << 800 - Strip << 0 << 800 - Strip;
     QTest::newRow("out-beyond-snaps-back") << true << 800 << 790 << 0 << 800 - Strip;
     // In: until the tool lies wholly inside, without a snap.
     QTest::newRow("in-from-the-strip") << false << 800 << 800 - Strip << 25 << 800 - ToolWidth;
-    QTest::newRow("in-one-over") << false << 800 << 800 - ToolWidth + 1 << 1
-                                 << 800 - ToolWidth - 4;
+    QTest::newRow("in-one-over") << false << 800 << 800 - ToolWidth + 1 << 1 << 800 - ToolWidth - 4;
     QTest::newRow("in-flush") << false << 800 << 800 - ToolWidth << 0 << 800 - ToolWidth;
-    QTest::newRow("in-five-inside") << false << 800 << 800 - ToolWidth - 5 << 0
-                                    << 800 - ToolWidth - 5;
+    QTest::newRow("in-five-inside")
+        << false << 800 << 800 - ToolWidth - 5 << 0 << 800 - ToolWidth - 5;
 }
 
 void TstGeometry::slide()
@@ -241,7 +240,8 @@ void TstGeometry::placement()
     QFETCH(int, desktopWidth);
     QFETCH(QRect, geometry);
 
-    const MainWindowPlacement p = MainWindowPlacement::compute(availWidth, availHeight, desktopWidth);
+    const MainWindowPlacement p =
+        MainWindowPlacement::compute(availWidth, availHeight, desktopWidth);
     QCOMPARE(p.fixedSize, !geometry.isNull());
     if (p.fixedSize)
         QCOMPARE(QRect(p.position, p.size), geometry);

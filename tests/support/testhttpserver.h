@@ -15,7 +15,7 @@ class QTcpSocket;
 struct RecordedRequest
 {
     QByteArray method;
-    QByteArray target; // path with query, exactly as sent ("/orvane/x?a=1")
+    QByteArray target;                     // path with query, exactly as sent ("/orvane/x?a=1")
     QHash<QByteArray, QByteArray> headers; // names in lower case
     QByteArray body;
 
