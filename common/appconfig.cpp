@@ -1,35 +1,41 @@
 // SPDX-License-Identifier: MIT
 #include "common/appconfig.h"
 
-#include <QCoreApplication>
+#include "common/apppaths.h"
+#include "common/inifile.h"
+
 #include <QDebug>
-#include <QSettings>
+#include <QFile>
 #include <QUrl>
-#include <QVariant>
 
 namespace AppConfig {
 
-QString applicationDirectory()
+namespace {
+
+// Longer than any real address: a value this long is a damaged file.
+constexpr int MaxBaseUrlLength = 2048;
+
+// A value as QSettings gives it through QVariant::toString(): a list gives nothing.
+QString textOf(const QVariant &value)
 {
-    return QCoreApplication::applicationDirPath();
+    return value.type() == QVariant::String ? value.toString() : QString();
 }
 
-QString applicationFile(const QString &name)
-{
-    return applicationDirectory() + QLatin1Char('/') + name;
-}
+} // namespace
 
-QString configFile()
+int portFromValue(const QString &value, int defaultPort)
 {
-    return applicationFile(QStringLiteral("conf.ini"));
-}
-
-int portFromValue(const QVariant &value, int defaultPort)
-{
-    const int port = value.toInt();
-    if (port <= 0)
+    if (value.isEmpty())
         return defaultPort;
-    return static_cast<quint16>(port);
+    bool ok = false;
+    const qlonglong port = value.toLongLong(&ok);
+    if (!ok || port < 1 || port > 65535) {
+        // Before, a value above 65535 was cut to 16 bits: 65536 became 0, a random port.
+        qDebug() << "conf.ini: the port" << value << "is not one from 1 to 65535, using"
+                 << defaultPort;
+        return defaultPort;
+    }
+    return int(port);
 }
 
 QString baseUrlFromValue(const QString &value, const QString &fallback)
@@ -41,26 +47,43 @@ QString baseUrlFromValue(const QString &value, const QString &fallback)
         text += QLatin1Char('/');
     const QUrl url(text, QUrl::StrictMode);
     const QString scheme = url.scheme();
-    if (!url.isValid() || url.isRelative() || url.host().isEmpty()
+    // Paths are appended to it: a query or fragment would swallow them.
+    if (text.size() > MaxBaseUrlLength || !url.isValid() || url.isRelative() || url.host().isEmpty()
+        || url.hasQuery() || url.hasFragment()
         || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
-        qDebug() << "conf.ini: service/baseUrl" << value << "is not an http(s) URL, using"
-                 << fallback;
+        qDebug() << "conf.ini: service/baseUrl" << value.left(200)
+                 << "is not an http(s) base URL, using"
+                 << (fallback.isEmpty() ? "the built-in one" : fallback);
         return fallback;
     }
     return text;
 }
 
-Config readConfig(const QString &file)
+Config readConfig(const QStringList &files)
 {
-    const QSettings settings(file, QSettings::IniFormat);
+    QHash<QString, QVariant> values;
+    for (auto it = files.crbegin(); it != files.crend(); ++it) {
+        QFile file(*it);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        // The files read first yield to the ones before them in the list.
+        const QHash<QString, QVariant> own = IniFile::parse(file.readAll());
+        for (auto value = own.cbegin(); value != own.cend(); ++value)
+            values.insert(value.key(), value.value());
+    }
     Config config;
-    config.toolPort =
-        portFromValue(settings.value(QStringLiteral("udpport/OrvaneToolPort")), DefaultToolPort);
+    config.toolPort = portFromValue(textOf(values.value(QStringLiteral("udpport/OrvaneToolPort"))),
+                                    DefaultToolPort);
     config.mainPort =
-        portFromValue(settings.value(QStringLiteral("udpport/OrvanePort")), DefaultMainPort);
+        portFromValue(textOf(values.value(QStringLiteral("udpport/OrvanePort"))), DefaultMainPort);
     config.baseUrl =
-        baseUrlFromValue(settings.value(QStringLiteral("service/baseUrl")).toString(), QString());
+        baseUrlFromValue(textOf(values.value(QStringLiteral("service/baseUrl"))), QString());
     return config;
+}
+
+Config readConfig()
+{
+    return readConfig(AppPaths::current().configFiles);
 }
 
 } // namespace AppConfig

@@ -2,16 +2,15 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
-class QVariant;
-
-// The application directory and what both programs read from its conf.ini.
+// What both programs read from conf.ini.
 namespace AppConfig {
 
 inline constexpr int DefaultToolPort = 10236;
 inline constexpr int DefaultMainPort = 10238;
 
-// The settings of conf.ini; what is missing or unusable has its default.
+// The settings; what is missing or unusable has its default.
 struct Config
 {
     int toolPort = DefaultToolPort; // where OrvaneTool listens
@@ -19,19 +18,15 @@ struct Config
     QString baseUrl;                // an http(s) URL ending in "/"; empty: the built-in one
 };
 
-// The folder of the running executable.
-QString applicationDirectory();
-QString applicationFile(const QString &name);
+// Reads conf.ini files key by key: the first file that names a key gives its value. Without
+// arguments, the files of this run's layout.
+Config readConfig(const QStringList &files);
+Config readConfig();
 
-// conf.ini of the application directory.
-QString configFile();
-Config readConfig(const QString &file = configFile());
-
-// A conf.ini port value: missing, non-numeric or not positive gives the default;
-// what is used is the value truncated to 16 bits.
-int portFromValue(const QVariant &value, int defaultPort);
-// A conf.ini base URL: empty gives the fallback, a missing final "/" is added,
-// and anything but an absolute http or https URL gives the fallback.
+// A conf.ini port: anything but a number from 1 to 65535 gives the default.
+int portFromValue(const QString &value, int defaultPort);
+// A conf.ini base URL: empty gives the fallback, a missing final "/" is added, and anything
+// but an absolute http or https URL without query or fragment gives the fallback.
 QString baseUrlFromValue(const QString &value, const QString &fallback);
 
 } // namespace AppConfig

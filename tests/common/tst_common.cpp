@@ -2,12 +2,16 @@
 // The ground both programs share: conf.ini, the companion channel's datagrams, and the
 // platform layer's process watch and single-instance guard.
 #include "common/appconfig.h"
+#include "common/apppaths.h"
 #include "common/companionchannel.h"
+#include "common/inifile.h"
 #include "platform/platform.h"
 #include "tests/support/testsupport.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,6 +33,9 @@ private slots:
 
     void config_data();
     void config();
+    void configFilesKeyByKey();
+    void layout_data();
+    void layout();
     void datagrams_data();
     void datagrams();
     void channelKeepsOrder();
@@ -57,38 +64,69 @@ void TstCommon::config_data()
     QTest::addColumn<int>("toolPort");
     QTest::addColumn<int>("mainPort");
     QTest::addColumn<QString>("baseUrl");
+    QTest::addColumn<QString>("logged"); // a debug line that must be written
 
     const int tool = AppConfig::DefaultToolPort;
     const int main = AppConfig::DefaultMainPort;
     const QString none;
-    QTest::newRow("no-file") << QByteArray() << tool << main << none;
-    QTest::newRow("other-keys") << QByteArray("[other]\nx=1\n") << tool << main << none;
-    QTest::newRow("both-ports") << QByteArray("[udpport]\nOrvaneToolPort=20001\nOrvanePort=20002\n")
-                                << 20001 << 20002 << none;
-    QTest::newRow("one-port") << QByteArray("[udpport]\nOrvaneToolPort=20001\n") << 20001 << main
-                              << none;
-    QTest::newRow("letters") << QByteArray("[udpport]\nOrvaneToolPort=abc\nOrvanePort=12abc\n")
-                             << tool << main << none;
-    QTest::newRow("zero-and-negative")
-        << QByteArray("[udpport]\nOrvaneToolPort=0\nOrvanePort=-1\n") << tool << main << none;
-    QTest::newRow("over-16-bits") << QByteArray(
-        "[udpport]\nOrvaneToolPort=70000\nOrvanePort=131073\n")
-                                  << 4464 << 1 << none;
-    QTest::newRow("limits") << QByteArray("[udpport]\nOrvaneToolPort=65535\nOrvanePort=1\n")
-                            << 65535 << 1 << none;
-    QTest::newRow("url") << QByteArray("[service]\nbaseUrl=http://school.test:8080/app/\n") << tool
-                         << main << QStringLiteral("http://school.test:8080/app/");
-    QTest::newRow("url-gets-slash") << QByteArray("[service]\nbaseUrl=https://127.0.0.1:18080\n")
-                                    << tool << main << QStringLiteral("https://127.0.0.1:18080/");
-    QTest::newRow("url-empty") << QByteArray("[service]\nbaseUrl=\n") << tool << main << none;
-    QTest::newRow("url-ftp") << QByteArray("[service]\nbaseUrl=ftp://school.test/\n") << tool
-                             << main << none;
-    QTest::newRow("url-relative") << QByteArray("[service]\nbaseUrl=orvane/\n") << tool << main
-                                  << none;
-    QTest::newRow("url-no-host") << QByteArray("[service]\nbaseUrl=http:///x/\n") << tool << main
-                                 << none;
-    QTest::newRow("url-garbage") << QByteArray("[service]\nbaseUrl=not a url at all\n") << tool
-                                 << main << none;
+    const QString url = QStringLiteral("http://127.0.0.1:28341/");
+    const auto row = [](const char *name, const QByteArray &ini) {
+        return &(QTest::newRow(name) << ini);
+    };
+
+    // Ordinary files, read as QSettings reads them.
+    *row("no-file", QByteArray()) << tool << main << none << none;
+    *row("other-keys", "[other]\nx=1\n") << tool << main << none << none;
+    *row("both-ports", "[udpport]\nOrvaneToolPort=20001\nOrvanePort=20002\n")
+        << 20001 << 20002 << none << none;
+    *row("limits", "[udpport]\nOrvaneToolPort=65535\r\nOrvanePort = +1 ; one\r\n")
+        << 65535 << 1 << none << none;
+    *row("comments", ";[udpport]\n[udpport]\n; OrvanePort=1\n#OrvanePort=2\nOrvaneToolPort=3;4\n")
+        << 3 << main << none << none;
+    *row("key-case", "[udpport]\norvaneport=20002\n[UDPPORT]\nOrvanePort=20003\n")
+        << tool << main << none << none;
+    *row("escaped-names",
+         "[%75dpport]\nOrvane%50ort=20004\n[General]\nudpport\\OrvaneToolPort=20005\n")
+        << 20005 << 20004 << none << none;
+    *row("last-wins", "[udpport]\nOrvanePort=1\n[service]\n[udpport]\nOrvanePort=20006\n")
+        << tool << 20006 << none << none;
+    *row("quoted-url", "[service]\nbaseUrl = \"http://127.0.0.1:28341/;x\" \n")
+        << tool << main << "http://127.0.0.1:28341/;x/" << none;
+    *row("escaped-url", "[service]\nbaseUrl=\\x68ttp://127.0.0.1:28341\\\n/\n")
+        << tool << main << url << none;
+    *row("list", "[service]\nbaseUrl=http://a.test/,http://b.test/\n[udpport]\nOrvanePort=1,2\n")
+        << tool << main << none << none;
+    *row("letters", "[udpport]\nOrvaneToolPort=abc\nOrvanePort=12abc\n")
+        << tool << main << none << "port";
+    *row("zero-and-negative", "[udpport]\nOrvaneToolPort=0\nOrvanePort=-1\n")
+        << tool << main << none << "port";
+    // Before: cut to 16 bits, so 65536 became 0, a random port.
+    *row("over-16-bits", "[udpport]\nOrvaneToolPort=65536\nOrvanePort=70000\n")
+        << tool << main << none << "port";
+    *row("url", "[service]\nbaseUrl=https://school.test:8080/app\n")
+        << tool << main << "https://school.test:8080/app/" << none;
+    *row("url-ftp", "[service]\nbaseUrl=ftp://school.test/\n") << tool << main << none << "baseUrl";
+    *row("url-relative", "[service]\nbaseUrl=orvane/\n") << tool << main << none << "baseUrl";
+    *row("url-no-host", "[service]\nbaseUrl=http:///x/\n") << tool << main << none << "baseUrl";
+    // Before: paths went into the fragment, or a 10 kB address reached the service.
+    *row("url-fragment", "[service]\nbaseUrl=http://school.test/#\n")
+        << tool << main << none << "baseUrl";
+    *row("url-query", "[service]\nbaseUrl=http://school.test/?a=\n")
+        << tool << main << none << "baseUrl";
+    *row("url-10kB", "[service]\nbaseUrl=http://school.test/" + QByteArray(10240, 'a') + "\n")
+        << tool << main << none << "baseUrl";
+    // Before: QSettings decoded every value of the group of a key asked for, and this one
+    // aborted both programs.
+    *row("variant-crash",
+         "[service]\nbaseUrl=" + url.toLatin1()
+             + "\n[udpport]\nx=@Variant(\\0\\0\\0\\xbool\\0\\0\\x10)\n")
+        << tool << main << url << "udpport/x";
+    *row("variant-port", "[udpport]\nOrvanePort=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x1)\n")
+        << tool << main << none << "OrvanePort";
+    *row("bytearray-url", "[service]\nbaseUrl=@ByteArray(http://school.test/)\n")
+        << tool << main << none << "baseUrl";
+    *row("invalid-in-list", "[udpport]\nOrvaneToolPort=20001\nOrvanePort=1,@Invalid()\n")
+        << 20001 << main << none << "OrvanePort";
 }
 
 void TstCommon::config()
@@ -97,14 +135,74 @@ void TstCommon::config()
     QFETCH(int, toolPort);
     QFETCH(int, mainPort);
     QFETCH(QString, baseUrl);
+    QFETCH(QString, logged);
 
     const QString file = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".ini");
     if (!ini.isNull())
         QVERIFY(TestSupport::writeFile(file, ini));
-    const AppConfig::Config config = AppConfig::readConfig(file);
+    if (!logged.isEmpty())
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QRegularExpression::escape(logged)));
+    const AppConfig::Config config = AppConfig::readConfig({file});
     QCOMPARE(config.toolPort, toolPort);
     QCOMPARE(config.mainPort, mainPort);
     QCOMPARE(config.baseUrl, baseUrl);
+
+    // An ordinary file reads exactly as QSettings reads it.
+    if (!ini.contains('@')) {
+        const QSettings settings(file, QSettings::IniFormat);
+        const QHash<QString, QVariant> ours = IniFile::parse(ini);
+        QStringList keys = ours.keys();
+        keys.sort();
+        QCOMPARE(keys, settings.allKeys());
+        for (const QString &key : qAsConst(keys))
+            QCOMPARE(ours.value(key), settings.value(key));
+    }
+}
+
+void TstCommon::configFilesKeyByKey()
+{
+    const QString user = m_dir.filePath("user.ini");
+    const QString system = m_dir.filePath("system.ini");
+    QVERIFY(TestSupport::writeFile(user, "[udpport]\nOrvanePort=20001\n"));
+    QVERIFY(TestSupport::writeFile(system,
+                                   "[udpport]\nOrvanePort=1\nOrvaneToolPort=20002\n"
+                                   "[service]\nbaseUrl=http://school.test/\n"));
+    const AppConfig::Config config =
+        AppConfig::readConfig({m_dir.filePath("none.ini"), user, system});
+    QCOMPARE(config.mainPort, 20001);
+    QCOMPARE(config.toolPort, 20002);
+    QCOMPARE(config.baseUrl, QStringLiteral("http://school.test/"));
+}
+
+void TstCommon::layout_data()
+{
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<QStringList>("configFiles");
+    QTest::addColumn<QString>("dataDir");
+    QTest::addColumn<QString>("cacheDir");
+    QTest::newRow("portable") << true << QStringList{"/opt/o/conf.ini"} << "/opt/o"
+                              << "/opt/o";
+    QTest::newRow("installed") << false
+                               << QStringList{"/h/.config/Orvane/conf.ini",
+                                              "/etc/xdg/Orvane/conf.ini",
+                                              "/usr/etc/Orvane/conf.ini"}
+                               << "/h/.local/share/Orvane"
+                               << "/h/.cache/Orvane";
+}
+
+void TstCommon::layout()
+{
+    QFETCH(bool, writable);
+    QFETCH(QStringList, configFiles);
+    QFETCH(QString, dataDir);
+    QFETCH(QString, cacheDir);
+    const AppPaths::Layout layout = AppPaths::layoutFor(
+        "/opt/o", writable,
+        {"/h/.config", {"/etc/xdg", "/usr/etc"}, "/h/.local/share", "/h/.cache"});
+    QCOMPARE(layout.portable, writable);
+    QCOMPARE(layout.configFiles, configFiles);
+    QCOMPARE(layout.dataDir, dataDir);
+    QCOMPARE(layout.cacheDir, cacheDir);
 }
 
 void TstCommon::datagrams_data()
