@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "common/companionchannel.h"
 
+#include <QDebug>
 #include <QHostAddress>
 #include <QUdpSocket>
 
@@ -25,7 +26,11 @@ Command commandOf(const QString &text)
 
 bool bind(QUdpSocket *socket, int port)
 {
-    return socket->bind(QHostAddress::LocalHost, static_cast<quint16>(port));
+    if (socket->bind(QHostAddress::LocalHost, static_cast<quint16>(port)))
+        return true;
+    qDebug() << "companion channel: cannot listen on 127.0.0.1 port" << port << "-"
+             << socket->errorString();
+    return false;
 }
 
 QStringList readPending(QUdpSocket *socket)

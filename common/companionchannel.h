@@ -19,8 +19,7 @@ enum class Command { None, ShowMain, CloseMain, DirectClassroom };
 // Exact, case-sensitive command words only.
 Command commandOf(const QString &text);
 
-// Binds the socket to 127.0.0.1 on port. The result is not acted upon by either program:
-// a program that could not bind simply hears nothing.
+// Binds the socket to 127.0.0.1 on port; a failure is logged with its reason.
 bool bind(QUdpSocket *socket, int port);
 
 // Reads every pending datagram and gives their command texts, in arrival order.

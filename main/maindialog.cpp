@@ -11,7 +11,10 @@
 #include "net/serviceurl.h"
 #include "platform/platform.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
@@ -93,9 +96,14 @@ void MainDialog::startTool()
     auto *tool = new QProcess(this);
     // The tool's debug output goes where ours goes; read by nobody, it piled up in here.
     tool->setProcessChannelMode(QProcess::ForwardedChannels);
-    const std::string path = Platform::programPath(AppConfig::applicationDirectory().toStdString(),
-                                                   Platform::executableFileName("OrvaneTool"));
-    tool->start(QString::fromStdString(path), QStringList(), QIODevice::ReadWrite);
+    // Beside Orvane in a portable folder, in the package's folder for it when installed.
+    const std::string dir = QCoreApplication::applicationDirPath().toStdString();
+    const std::string name = Platform::executableFileName("OrvaneTool");
+    QString path = QString::fromStdString(Platform::programPath(dir, name));
+    if (!QFileInfo::exists(path))
+        path = QDir::cleanPath(QString::fromStdString(
+            Platform::programPath(Platform::programPath(dir, ORVANE_TOOL_RELATIVE_DIR), name)));
+    tool->start(path, QStringList(), QIODevice::ReadWrite);
 }
 
 void MainDialog::setUpTray()
