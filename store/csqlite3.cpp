@@ -27,7 +27,8 @@ void createPrivateFile(const char *path)
 #ifndef _WIN32
     if (std::strcmp(path, ":memory:") == 0)
         return;
-    const int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    // O_EXCL also refuses a symbolic link, which is never followed to create its target.
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0)
         ::close(fd);
 #else
@@ -117,7 +118,10 @@ bool CSqlite3::open()
     sqlite3_config(SQLITE_CONFIG_MULTITHREAD);
 
     createPrivateFile(m_szDbPath);
-    const int rc = sqlite3_open(m_szDbPath, &m_pDB);
+    // Never through a symbolic link: the file holds passwords and is always our own.
+    const int rc =
+        sqlite3_open_v2(m_szDbPath, &m_pDB,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW, nullptr);
     if (rc != SQLITE_OK) {
         // The handle SQLite may have returned stays in m_pDB; close() releases it.
         setError(rc, m_pDB ? sqlite3_errmsg(m_pDB) : sqlite3_errstr(rc));

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "store/userstore.h"
 
-#include "common/appconfig.h"
+#include "common/apppaths.h"
 #include "store/csqlite3.h"
 #include "store/csqlite3query.h"
 
@@ -9,8 +9,12 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -71,7 +75,7 @@ bool hasUser(CSqlite3 &db, const QString &name)
 
 UserStore &UserStore::instance()
 {
-    static UserStore store(AppConfig::applicationDirectory());
+    static UserStore store(AppPaths::dataDirectory());
     return store;
 }
 
@@ -83,9 +87,11 @@ UserStore::UserStore(const QString &directory, int busyTimeoutMs)
     // A path that does not fit stays empty, so the store fails rather than use a cut-off name.
     if (path.size() < int(sizeof m_szDbPath))
         std::memcpy(m_szDbPath, path.constData(), std::size_t(path.size()) + 1);
-    // Only a file SQLite calls damaged goes aside: one that is merely locked or read-only
-    // still holds the user's accounts.
-    if (!open() && (m_openError == SQLITE_NOTADB || m_openError == SQLITE_CORRUPT))
+    // Only a file SQLite calls damaged goes aside, or a symbolic link, which is never
+    // followed: a file that is merely locked or read-only still holds the user's accounts.
+    if (!open()
+        && (m_openError == SQLITE_NOTADB || m_openError == SQLITE_CORRUPT
+            || QFileInfo(file).isSymLink()))
         moveAside();
 }
 
@@ -107,12 +113,15 @@ bool UserStore::open()
 void UserStore::moveAside() const
 {
     const QString path = QString::fromUtf8(m_szDbPath);
-    if (path.isEmpty() || !QFile::exists(path))
+    const QFileInfo info(path);
+    if (path.isEmpty() || (!info.exists() && !info.isSymLink()))
         return;
-    // The unusable file is kept under a name of its own; the next start makes a fresh one.
+    // The unusable file is kept under a name of its own and a fresh one is made; a link is
+    // renamed itself, its target left alone.
     const auto seconds = static_cast<quint32>(QDateTime::currentSecsSinceEpoch());
-    const QString aside = path + QLatin1Char('.') + QString::number(seconds, 16).toUpper();
-    QFile::rename(path, aside);
+    const QByteArray aside =
+        QFile::encodeName(path + QLatin1Char('.') + QString::number(seconds, 16).toUpper());
+    std::rename(m_szDbPath, aside.constData());
 }
 
 bool UserStore::userExists(const QString &name) const
@@ -166,7 +175,26 @@ bool UserStore::loadUser(const QString &name, QString &password, int &remember,
 bool UserStore::removeUser(const QString &name) const
 {
     Connection db(m_szDbPath, m_nBusyTimeout);
-    return db.execute("delete from tbl_user_info where user_name = ?", {text(name)}) >= 0;
+    const int removed = db.execute("delete from tbl_user_info where user_name = ?", {text(name)});
+    if (removed != 0)
+        return removed > 0;
+    // A name whose bytes are no UTF-8 is listed as what they decode to, which encodes back to
+    // other bytes: find its row by the decoded name instead.
+    const std::unique_ptr<CSqlite3Query> query(
+        db.query("select rowid, user_name from tbl_user_info"));
+    QList<int> rows;
+    for (; query && !query->atEnd(); query->nextRow()) {
+        int length = 0;
+        const char *stored = query->textValue(1, length);
+        if (QString::fromUtf8(stored, length) == name)
+            rows << query->intValue(0);
+    }
+    for (const int row : qAsConst(rows)) {
+        if (db.execute("delete from tbl_user_info where rowid = ?", {CSqlite3Param::fromInt(row)})
+            < 0)
+            return false;
+    }
+    return true;
 }
 
 void UserStore::listUserNames(QStringList &names) const
@@ -192,4 +220,19 @@ void UserStore::listUserNames(QStringList &names) const
         }
     }
     names.swap(found);
+}
+
+QString UserStore::saveProblem() const
+{
+    // Tried rather than looked up: permission bits and access() do not tell what may be done.
+    const QFileInfo file(QString::fromUtf8(m_szDbPath));
+    QTemporaryFile probe(file.path() + QStringLiteral("/.orvane-XXXXXX"));
+    if (!probe.open())
+        return QStringLiteral("文件夹 %1 不能写入").arg(QDir::toNativeSeparators(file.path()));
+    QFile db(file.filePath());
+    if (file.exists() && !db.open(QIODevice::ReadWrite))
+        return QStringLiteral("%1 是只读的").arg(QDir::toNativeSeparators(file.filePath()));
+    if (!m_bReady)
+        return QStringLiteral("%1 无法打开").arg(QDir::toNativeSeparators(file.filePath()));
+    return QString();
 }

@@ -35,6 +35,8 @@ public:
     bool removeUser(const QString &name) const;
     // The saved names, newest sign-in first.
     void listUserNames(QStringList &names) const;
+    // Why accounts cannot be saved now, in words for the user; empty when they can.
+    QString saveProblem() const;
 
 private:
     void moveAside() const;

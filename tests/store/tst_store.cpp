@@ -7,6 +7,7 @@
 #include "tests/support/testsupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,7 +49,16 @@ QVariantList loaded(const UserStore &store, const QString &name, int remember = 
     return {ok, password.isNull() ? QStringLiteral("<null>") : password, remember, autoLogin};
 }
 
-enum class Fault { Locked, ReadOnlyFile, ReadOnlyFolder, Garbage, ForeignTable };
+enum class Fault {
+    Locked,
+    ReadOnlyFile,
+    ReadOnlyFolder,
+    Garbage,
+    ForeignTable,
+    LinkToNothing,
+    LinkToEmptyFile,
+    LinkToForeignDatabase
+};
 
 } // namespace
 
@@ -70,6 +80,7 @@ private slots:
     void saveTwice();
     void valuesRoundTrip_data();
     void valuesRoundTrip();
+    void nameThatIsNoUtf8();
     void unknownName();
     void faultyFile_data();
     void faultyFile();
@@ -268,6 +279,19 @@ void TstStore::valuesRoundTrip()
     QCOMPARE(loaded(store, "other"), (QVariantList{true, "otherpw", 1, 0}));
 }
 
+// Before: a name saved with bytes that are no UTF-8 was listed, but could not be deleted.
+void TstStore::nameThatIsNoUtf8()
+{
+    UserStore store(m_dir->path());
+    QCOMPARE(CSqlite3(dbPath().constData())
+                 .execute("insert into tbl_user_info(user_name, passwd) values(x'61ff62', '')"),
+             1);
+    const QStringList listed = names(store);
+    QCOMPARE(listed.size(), 1);
+    QVERIFY(store.removeUser(listed.first()));
+    QCOMPARE(names(store), QStringList());
+}
+
 void TstStore::unknownName()
 {
     UserStore store(m_dir->path());
@@ -288,6 +312,11 @@ void TstStore::faultyFile_data()
     QTest::newRow("read-only-folder") << Fault::ReadOnlyFolder << 2 << false;
     QTest::newRow("garbage") << Fault::Garbage << 0 << true;
     QTest::newRow("foreign-table") << Fault::ForeignTable << 0 << false;
+    // Before: the password went into a new file made 0644 where the link pointed, into an
+    // empty file the link named, or as a table into someone else's database.
+    QTest::newRow("link-to-nothing") << Fault::LinkToNothing << 0 << true;
+    QTest::newRow("link-to-empty-file") << Fault::LinkToEmptyFile << 0 << true;
+    QTest::newRow("link-to-foreign-database") << Fault::LinkToForeignDatabase << 0 << true;
 }
 
 // Nothing crashes, writes fail without harm, nothing saved is lost or altered, and only a
@@ -303,6 +332,7 @@ void TstStore::faultyFile()
         QVERIFY(seed.saveUser("13900000002", "p'w2", true, true));
     }
     QStringList before = rows();
+    const QString target = m_dir->filePath("elsewhere.db");
     const QByteArray garbage = QByteArray("this is not a database\n").repeated(300);
     CSqlite3 holder(dbPath().constData());
     switch (fault) {
@@ -327,7 +357,17 @@ void TstStore::faultyFile()
         holder.close();
         before = QStringList{"foreign|7"};
         break;
+    case Fault::LinkToForeignDatabase:
+        QVERIFY(CSqlite3(QFile::encodeName(target).constData()).execute("create table t(a)") >= 0);
+        Q_FALLTHROUGH();
+    case Fault::LinkToEmptyFile:
+        QVERIFY(TestSupport::writeFile(target, TestSupport::readFile(target)));
+        Q_FALLTHROUGH();
+    case Fault::LinkToNothing:
+        QVERIFY(QFile::remove(dbFile()) && QFile::link(target, dbFile()));
+        break;
     }
+    const QByteArray targetBefore = TestSupport::readFile(target);
 
     {
         UserStore store(m_dir->path(), 300);
@@ -341,13 +381,18 @@ void TstStore::faultyFile()
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QFile::setPermissions(dbFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
-    const QStringList aside = QDir(m_dir->path()).entryList({"Orvane.db.*"}, QDir::Files);
+    const QStringList aside =
+        QDir(m_dir->path()).entryList({"Orvane.db.*"}, QDir::Files | QDir::System);
     QCOMPARE(aside.size(), movedAside ? 1 : 0);
     if (!movedAside) {
         QCOMPARE(rows(), before);
         return;
     }
-    QCOMPARE(TestSupport::readFile(m_dir->filePath(aside.first())), garbage);
+    // A link goes aside itself; what it points to is never touched, nor made.
+    QCOMPARE(QFileInfo::exists(target), fault != Fault::LinkToNothing && fault != Fault::Garbage);
+    QCOMPARE(TestSupport::readFile(target), targetBefore);
+    if (fault == Fault::Garbage)
+        QCOMPARE(TestSupport::readFile(m_dir->filePath(aside.first())), garbage);
     UserStore next(m_dir->path());
     QVERIFY(next.saveUser("13700000003", "x", true, false));
     QCOMPARE(names(next), QStringList{"13700000003"});
