@@ -2,14 +2,15 @@
 #include "login/loginpage.h"
 #include "ui_loginpage.h"
 
-#include "common/appconfig.h"
 #include "common/globals.h"
 #include "login/logindialogcomboxlistitem.h"
+#include "login/rcodepage.h"
 #include "net/chttp.h"
 #include "net/replyenvelope.h"
 #include "net/serviceurl.h"
 #include "store/userstore.h"
 
+#include <QDebug>
 #include <QDesktopServices>
 #include <QListWidget>
 #include <QNetworkReply>
@@ -64,6 +65,10 @@ LoginPage::~LoginPage()
 void LoginPage::showEvent(QShowEvent *event)
 {
     reloadUserList();
+    // Rather than pretend to remember, say that nothing can be kept, and why.
+    const QString problem = UserStore::instance().saveProblem();
+    if (!problem.isEmpty())
+        showTip(QStringLiteral("账号无法保存在这台电脑上：") + problem);
     QWidget::showEvent(event);
 }
 
@@ -139,9 +144,10 @@ void LoginPage::replyFinished(QNetworkReply *reply)
 
     if (login.success) {
         g_token = login.token;
-        UserStore::instance().saveUser(m_sent.userName,
-                                       m_sent.remember == 1 ? m_sent.password : QString(),
-                                       m_sent.remember != 0, m_sent.autoLogin != 0);
+        if (!UserStore::instance().saveUser(m_sent.userName,
+                                            m_sent.remember == 1 ? m_sent.password : QString(),
+                                            m_sent.remember != 0, m_sent.autoLogin != 0))
+            qDebug() << "the account could not be saved:" << UserStore::instance().saveProblem();
         emit loginSuc();
     }
 }
@@ -185,12 +191,14 @@ void LoginPage::on_btnCode_clicked()
     emit showPage(1);
 }
 
-void LoginPage::onUpdateRcode()
+void LoginPage::onUpdateRcode(const QImage &code)
 {
-    const QPixmap code(AppConfig::applicationFile(QStringLiteral("RCode.jpg")));
+    // Without a new code, the one kept from the last time, if any.
+    const QPixmap pixmap =
+        code.isNull() ? QPixmap(RcodePage::imageFile()) : QPixmap::fromImage(code);
     ui->lbRCode->setPixmap(
-        code.isNull() ? QPixmap()
-                      : code.scaled(120, 120, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+        pixmap.isNull() ? QPixmap()
+                        : pixmap.scaled(120, 120, Qt::IgnoreAspectRatio, Qt::FastTransformation));
 }
 
 void LoginPage::showTip(const QString &text)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 
 class CHttp;
@@ -28,7 +29,7 @@ signals:
     void loginSuc();
 
 public slots:
-    void onUpdateRcode();
+    void onUpdateRcode(const QImage &code = QImage());
 
 private slots:
     void on_btnCode_clicked();

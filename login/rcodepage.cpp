@@ -2,13 +2,16 @@
 #include "login/rcodepage.h"
 #include "ui_rcodepage.h"
 
-#include "common/appconfig.h"
+#include "common/apppaths.h"
 #include "common/globals.h"
 #include "net/chttp.h"
 #include "net/replyenvelope.h"
 #include "net/serviceurl.h"
 
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
 #include <QNetworkReply>
 #include <QSaveFile>
 #include <QTimerEvent>
@@ -18,6 +21,7 @@ RcodePage::RcodePage(QWidget *parent)
     , ui(new Ui::RcodePage)
 {
     ui->setupUi(this);
+    removeStaleTemporaries();
     m_http = new CHttp(this);
     connect(m_http, &QNetworkAccessManager::finished, this, &RcodePage::replyFinished);
     m_http->get(serviceUrl(g_baseUrl, QStringLiteral("orvane/qrcode/getImageCode")));
@@ -66,8 +70,17 @@ void RcodePage::replyFinished(QNetworkReply *reply)
             emit loginSuc();
         }
     }
-    if (m_imagePending && storeImage(reply->readAll())) {
-        emit updateRcode();
+    if (m_imagePending) {
+        // Only a picture is kept: an error page saved as RCode.jpg would show nothing. The
+        // code is shown from memory, so a file that cannot be written stops nothing.
+        const QByteArray bytes = reply->readAll();
+        QImage code;
+        if (code.loadFromData(bytes)) {
+            storeImage(bytes);
+            emit updateRcode(code);
+        } else {
+            qDebug() << "the QR code reply holds no picture:" << bytes.left(80);
+        }
         m_imagePending = false;
         m_statePending = true;
     }
@@ -76,13 +89,38 @@ void RcodePage::replyFinished(QNetworkReply *reply)
 
 bool RcodePage::storeImage(const QByteArray &bytes)
 {
-    // Written aside and renamed into place, so the preview never reads half an image.
-    QSaveFile file(AppConfig::applicationFile(QStringLiteral("RCode.jpg")));
+    // Replaced, never written through: a link is removed, not followed to its target.
+    const QString path = imageFile();
+    if (QFileInfo(path).isSymLink() && !QFile::remove(path))
+        return false;
+    // Written aside and renamed into place, so the preview never reads half an image. A full
+    // disk shows only at the flush: the old picture then stays, and no temporary file.
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(bytes);
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        qDebug() << path << "could not be written:" << file.errorString();
+        file.cancelWriting();
+        file.commit();
+        return false;
+    }
     if (!file.commit())
         return false;
-    qDebug() << file.fileName();
+    qDebug() << path;
     return true;
+}
+
+QString RcodePage::imageFile()
+{
+    return AppPaths::cacheDirectory() + QStringLiteral("/RCode.jpg");
+}
+
+void RcodePage::removeStaleTemporaries()
+{
+    // What a save cut short by a kill leaves: "RCode.jpg." and six characters.
+    const QFileInfo image(imageFile());
+    const QStringList stale = image.dir().entryList({image.fileName() + QStringLiteral(".??????")},
+                                                    QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : stale)
+        QFile::remove(image.dir().filePath(name));
 }

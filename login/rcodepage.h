@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class CHttp;
+class QImage;
 class QNetworkReply;
 
 namespace Ui {
@@ -24,10 +25,14 @@ public:
 
     void stopPolling();
 
+    // Where the last QR code is kept for the password page's preview.
+    static QString imageFile();
+
 signals:
     void showPage(int type);
     void loginSuc();
-    void updateRcode();
+    // A new QR code has arrived (and is kept in "RCode.jpg" where that can be written).
+    void updateRcode(const QImage &code);
 
 private slots:
     void on_btnRet_clicked();
@@ -38,6 +43,7 @@ protected:
 
 private:
     bool storeImage(const QByteArray &bytes);
+    void removeStaleTemporaries();
 
     Ui::RcodePage *ui;
     CHttp *m_http = nullptr;

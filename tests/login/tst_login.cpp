@@ -16,15 +16,20 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTcpServer>
 #include <QTest>
 #include <QUrlQuery>
+
+#include <csignal>
+#include <sys/resource.h>
 
 #include <memory>
 
@@ -33,10 +38,10 @@ namespace {
 const QByteArray LoginPath = "orvane/client/login";
 const QByteArray StatePath = "orvane/qrcode/getQRcodeState";
 
-QByteArray jpeg()
+QByteArray jpeg(Qt::GlobalColor colour = Qt::darkBlue)
 {
     QImage code(41, 41, QImage::Format_RGB32);
-    code.fill(Qt::darkBlue);
+    code.fill(colour);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     code.save(&buffer, "JPG");
@@ -82,6 +87,8 @@ private slots:
     void savedAccounts();
     void autoLogin();
     void qrCodeLogin();
+    void qrImageFaults_data();
+    void qrImageFaults();
     void browserLinksAndPages();
 
 private:
@@ -255,12 +262,16 @@ void TstLogin::storeFailureDoesNotStopTheLogin()
     const QString db = TestSupport::appFile(QStringLiteral("Orvane.db"));
     const QByteArray before = TestSupport::readFile(db);
     QVERIFY(QFile::setPermissions(db, QFileDevice::ReadOwner));
+    const auto restore = qScopeGuard(
+        [&] { QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::WriteOwner); });
     m_server->route(LoginPath, TestResponse::json(R"({"status":1,"result":{"token":"T"}})"));
     showLogin();
+    // Before: "remember" was ticked and nothing kept, without a word.
+    QCOMPARE(child<QLabel>("lbTip")->text(),
+             QString("账号无法保存在这台电脑上：" + db + " 是只读的"));
     QSignalSpy accepted(m_login.get(), &QDialog::accepted);
     typeLogin("13800000001", "pw", true);
     QVERIFY(accepted.wait(10000));
-    QVERIFY(QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     QCOMPARE(TestSupport::readFile(db), before);
 }
 
@@ -356,6 +367,68 @@ void TstLogin::qrCodeLogin()
     QCOMPARE(g_userName, QStringLiteral("u1"));
     QCOMPARE(g_passWord, QStringLiteral("p&1"));
     QVERIFY(m_server->requestsTo(LoginPath).isEmpty());
+}
+
+void TstLogin::qrImageFaults_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QByteArray>("kept"); // RCode.jpg afterwards: "new", "old" or none
+    QTest::newRow("no-picture") << "no-picture" << QByteArray("old");
+    // Before: the link was followed and the file it named overwritten.
+    QTest::newRow("link-to-a-file") << "link" << QByteArray("new");
+    // Before: no preview, and no poll ever; the code is shown from memory now.
+    QTest::newRow("folder-in-the-way") << "folder" << QByteArray();
+    // Before: the flush failed unnoticed and the good picture was replaced by an empty one.
+    QTest::newRow("disk-full") << "full" << QByteArray("old");
+    // Before: a save cut short by a kill left its temporary file for good.
+    QTest::newRow("stale-temporary") << "stale" << QByteArray("new");
+}
+
+void TstLogin::qrImageFaults()
+{
+    QFETCH(QString, fault);
+    QFETCH(QByteArray, kept);
+    const QString image = TestSupport::appFile("RCode.jpg");
+    const QString other = TestSupport::appFile("notes.txt");
+    const QByteArray old = jpeg(Qt::red);
+    QVERIFY(TestSupport::writeFile(image, old));
+    QVERIFY(TestSupport::writeFile(other, "notes"));
+    QVERIFY(TestSupport::writeFile(image + ".Ab12Cd", "partial"));
+    const auto restore = qScopeGuard([&] {
+        QDir(image).removeRecursively();
+        QFile::remove(image);
+        QFile::remove(other);
+        const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+    });
+    if (fault == QLatin1String("no-picture"))
+        m_server->route("orvane/qrcode/getImageCode",
+                        TestResponse::withStatus(500, "<html>错误</html>", "text/html"));
+    if (fault == QLatin1String("link"))
+        QVERIFY(QFile::remove(image) && QFile::link(other, image));
+    if (fault == QLatin1String("folder"))
+        QVERIFY(QFile::remove(image) && QDir().mkdir(image));
+    if (fault == QLatin1String("full")) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{rlim_t(old.size() / 2), RLIM_INFINITY};
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+    }
+
+    showLogin();
+    // Polling starts whatever became of the picture, and the page shows a code.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_server->requestsTo(StatePath).isEmpty(), 5000);
+    QCOMPARE(m_login->findChild<LoginPage *>()
+                 ->findChild<QLabel *>("lbRCode")
+                 ->pixmap(Qt::ReturnByValue)
+                 .size(),
+             QSize(120, 120));
+    QCOMPARE(TestSupport::readFile(image),
+             kept == "new"       ? jpeg()
+                 : kept == "old" ? old
+                                 : QByteArray());
+    QCOMPARE(QFileInfo(image).isSymLink(), false);
+    QCOMPARE(TestSupport::readFile(other), QByteArray("notes"));
+    QCOMPARE(QDir(QFileInfo(image).path()).entryList({"RCode.jpg.*"}, QDir::Files), QStringList());
 }
 
 void TstLogin::browserLinksAndPages()
