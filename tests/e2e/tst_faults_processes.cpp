@@ -92,8 +92,11 @@ void TstFaultsProcesses::floodOfRandomDatagrams()
     for (int i = 0; i < 2; ++i) {
         const qint64 growth = TestSupport::residentKiB(pids[i]) - before[i];
         qInfo("resident size of %s grew by %lld KiB", i ? "OrvaneTool" : "Orvane", growth);
-        // Before, Orvane kept all its tool wrote, unread: here some 40 MB.
+#ifndef __SANITIZE_ADDRESS__
+        // Before, Orvane kept all its tool wrote, unread: here some 40 MB. Under AddressSanitizer
+        // freed memory waits in quarantine, so the size says nothing there.
         QVERIFY(growth < 16 * 1024);
+#endif
     }
     QVERIFY(s.desktop().waitForNoWindow(E2eSession::ToolTitle));
 
