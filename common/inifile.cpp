@@ -10,9 +10,10 @@ namespace IniFile {
 
 namespace {
 
+// Only these: a vertical tab or form feed at a line's start belongs to its key.
 bool isSpace(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
 // One logical line from pos on: [start, end) and the first '=' outside quotes (or -1).
@@ -131,8 +132,11 @@ QVariant unescapedValue(const QByteArray &data, int from, int to)
     while (i < to) {
         const char c = data.at(i);
         if (c == '\\') {
-            if (++i >= to)
+            // A backslash that ends the value keeps the spaces before it.
+            if (++i >= to) {
+                chopLimit = text.size();
                 break;
+            }
             const char e = data.at(i++);
             const auto known = std::find_if(std::begin(escapes), std::end(escapes),
                                             [e](const char(&pair)[2]) { return pair[0] == e; });
@@ -183,12 +187,6 @@ QVariant unescapedValue(const QByteArray &data, int from, int to)
     return list;
 }
 
-// The key as QSettings looks it up: no empty parts between its slashes.
-QString normalized(const QString &key)
-{
-    return key.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/'));
-}
-
 bool decodedByQSettings(const QVariant &value)
 {
     const QStringList parts =
@@ -202,7 +200,7 @@ bool decodedByQSettings(const QVariant &value)
 QHash<QString, QVariant> parse(const QByteArray &text)
 {
     QHash<QString, QVariant> values;
-    QString group;
+    QString group; // with its final "/"
     int pos = 0;
     int start = 0;
     int end = 0;
@@ -213,10 +211,13 @@ QHash<QString, QVariant> parse(const QByteArray &text)
             if (close < 0 || close >= end)
                 close = end;
             const QByteArray raw = text.mid(start + 1, close - start - 1).trimmed();
-            group = raw.compare("general", Qt::CaseInsensitive) == 0 ? QString()
-                : raw.compare("%general", Qt::CaseInsensitive) == 0
-                ? QStringLiteral("general")
-                : unescapedName(raw, 0, raw.size());
+            // Every group but [General] prefixes its keys, an empty one "/".
+            if (raw.compare("general", Qt::CaseInsensitive) == 0)
+                group.clear();
+            else if (raw.compare("%general", Qt::CaseInsensitive) == 0)
+                group = QStringLiteral("general/");
+            else
+                group = unescapedName(raw, 0, raw.size()) + QLatin1Char('/');
             continue;
         }
         if (equals < 0)
@@ -224,8 +225,9 @@ QHash<QString, QVariant> parse(const QByteArray &text)
         int keyEnd = equals;
         while (keyEnd > start && (text.at(keyEnd - 1) == ' ' || text.at(keyEnd - 1) == '\t'))
             --keyEnd;
-        const QString key =
-            normalized(group + QLatin1Char('/') + unescapedName(text, start, keyEnd));
+        // Kept as written: a key with empty parts ("a//b") is one no look-up finds, as with
+        // QSettings.
+        const QString key = group + unescapedName(text, start, keyEnd);
         const QVariant value = unescapedValue(text, equals + 1, end);
         if (decodedByQSettings(value)) {
             qDebug() << "conf.ini:" << key << "holds a value that is not read:" << value;

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -53,14 +54,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (const QString &part : parts)
             FuzzCheck::require(!part.startsWith(QLatin1Char('@')), "no value Qt would decode");
     }
-    if (!bytes.contains('@')) {
+    // The comparison reads through QSettings, which must not meet an "@" value: none written,
+    // none made by a numeric escape.
+    static const QRegularExpression numericEscape(QStringLiteral("\\\\[x0-7]"));
+    if (!bytes.contains('@') && !QString::fromLatin1(bytes).contains(numericEscape)) {
         const QSettings settings(file.fileName(), QSettings::IniFormat);
         QStringList keys = values.keys();
         keys.sort();
         FuzzCheck::require(keys == settings.allKeys(), "the keys QSettings reads");
-        for (const QString &key : qAsConst(keys))
-            FuzzCheck::require(values.value(key) == settings.value(key),
-                               "the values QSettings reads");
+        // QSettings finds only keys without an empty part between slashes.
+        for (const QString &key : qAsConst(keys)) {
+            if (!key.split(QLatin1Char('/')).contains(QString()))
+                FuzzCheck::require(values.value(key) == settings.value(key),
+                                   "the values QSettings reads");
+        }
     }
 
     QDir(dir).removeRecursively();

@@ -156,6 +156,7 @@ void TstCommon::config()
         QCOMPARE(keys, settings.allKeys());
         for (const QString &key : qAsConst(keys))
             QCOMPARE(ours.value(key), settings.value(key));
+        QVERIFY(!keys.isEmpty() || ini.isEmpty());
     }
 }
 
