@@ -2,10 +2,10 @@
 #include "app/benchprobe.h"
 
 #include "common/benchstamp.h"
+#include "main/webview.h"
 
 #include <QDialog>
 #include <QEvent>
-#include <QWebView>
 
 namespace BenchProbe {
 
@@ -44,8 +44,8 @@ void watchMain(QDialog *mainWindow)
 {
     if (!BenchStamp::enabled())
         return;
-    if (auto *view = mainWindow->findChild<QWebView *>())
-        QObject::connect(view, &QWebView::loadFinished, [] { BenchStamp::stamp("page-loaded"); });
+    if (auto *view = mainWindow->findChild<WebView *>())
+        QObject::connect(view, &WebView::loadFinished, [] { BenchStamp::stamp("page-loaded"); });
 }
 
 } // namespace BenchProbe

@@ -22,6 +22,8 @@ int main(int argc, char *argv[])
     // the font DPI, which drew point-sized labels at half size. A factor from the screen's DPI
     // is rounded, .5 down: the fixed-size windows still fit a 150 % laptop screen, text follows
     // the DPI, and X servers that measure 100 DPI (Xvfb) keep 1. QT_SCALE_FACTOR is exact.
+    // QtWebEngine, when the main window loads it, wants its contexts shared from the start.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(

@@ -5,15 +5,11 @@ set(ORVANE_APP_ID io.github.orvane.Orvane)
 set(ORVANE_PACKAGE_MAINTAINER "Orvane developers <orvane@users.noreply.github.com>"
     CACHE STRING "Maintainer named in the Debian package")
 
-# OrvaneTool is started by Orvane only, so it stays off PATH. Orvane looks for it beside its own
-# executable first, then in this folder, given relative to the bin folder.
-set(ORVANE_TOOL_INSTALL_DIR ${CMAKE_INSTALL_LIBEXECDIR}/orvane)
-file(RELATIVE_PATH ORVANE_TOOL_RELATIVE_DIR
-     ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBEXECDIR}/orvane)
-target_compile_definitions(orvane_core PRIVATE
-    ORVANE_TOOL_RELATIVE_DIR="${ORVANE_TOOL_RELATIVE_DIR}")
+# OrvaneTool and the engines are Orvane's alone, so they stay off PATH; see the root
+# CMakeLists for how Orvane finds them.
 
 install(TARGETS Orvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS orvane-webkit orvane-webengine LIBRARY DESTINATION ${ORVANE_ENGINE_INSTALL_DIR})
 if(TARGET OrvaneTool)
     install(TARGETS OrvaneTool RUNTIME DESTINATION ${ORVANE_TOOL_INSTALL_DIR})
 endif()

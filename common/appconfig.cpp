@@ -76,6 +76,14 @@ Config readConfig(const QStringList &files)
                                     DefaultToolPort);
     config.mainPort =
         portFromValue(textOf(values.value(QStringLiteral("udpport/OrvanePort"))), DefaultMainPort);
+    // A comma list, or a single host.
+    const QVariant hosts = values.value(QStringLiteral("service/trustedHosts"));
+    for (const QString &host : hosts.type() == QVariant::StringList ? hosts.toStringList()
+                                                                    : QStringList{hosts.toString()}) {
+        if (!host.trimmed().isEmpty())
+            config.trustedHosts << host.trimmed().toLower();
+    }
+    config.engine = textOf(values.value(QStringLiteral("web/engine"))).trimmed();
     config.baseUrl =
         baseUrlFromValue(textOf(values.value(QStringLiteral("service/baseUrl"))), QString());
     return config;

@@ -16,6 +16,8 @@ struct Config
     int toolPort = DefaultToolPort; // where OrvaneTool listens
     int mainPort = DefaultMainPort; // where Orvane listens
     QString baseUrl;                // an http(s) URL ending in "/"; empty: the built-in one
+    QStringList trustedHosts;       // hosts beyond the base URL's whose pages may be shown
+    QString engine;                 // the web engine named, as written; empty: none
 };
 
 // Reads conf.ini files key by key: the first file that names a key gives its value. Without

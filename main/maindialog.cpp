@@ -3,10 +3,12 @@
 #include "ui_maindialog.h"
 
 #include "common/appconfig.h"
+#include "common/apppaths.h"
 #include "common/companionchannel.h"
 #include "common/globals.h"
 #include "main/mainwindowplacement.h"
-#include "main/webpage.h"
+#include "main/webengines.h"
+#include "main/webnavigation.h"
 #include "net/chttp.h"
 #include "net/serviceurl.h"
 #include "platform/platform.h"
@@ -17,12 +19,13 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLabel>
 #include <QMenu>
 #include <QNetworkReply>
 #include <QProcess>
 #include <QScreen>
 #include <QUdpSocket>
-#include <QWebSettings>
+#include <QVBoxLayout>
 
 int toolToggleCount = 1;
 
@@ -41,15 +44,11 @@ MainDialog::MainDialog(QWidget *parent)
     setResizable(false);
     setWindowTitle(QStringLiteral("Orvane-主页"));
 
-    const AppConfig::Config ports = AppConfig::readConfig();
-    m_toolPort = ports.toolPort;
-    m_port = ports.mainPort;
+    const AppConfig::Config config = AppConfig::readConfig();
+    m_toolPort = config.toolPort;
+    m_port = config.mainPort;
 
-    ui->webView->setContextMenuPolicy(Qt::NoContextMenu);
-    auto *page = new WebPage;
-    ui->webView->setPage(page);
-    // The platform's pages are UTF-8 whatever their headers say.
-    page->settings()->setDefaultTextEncoding(QStringLiteral("utf-8"));
+    setUpView(WebEngines::fromConfig(config.engine));
     loadMainPage();
 
     startTool();
@@ -77,9 +76,30 @@ MainDialog::~MainDialog()
     m_http = nullptr;
     if (m_keepAliveTimer > 0)
         killTimer(m_keepAliveTimer);
-    QWebPage *page = ui->webView->page();
     delete ui;
-    delete page;
+}
+
+void MainDialog::setUpView(const QString &engine)
+{
+    WebView::Settings settings;
+    settings.storagePath = AppPaths::dataDirectory() + QStringLiteral("/web");
+    settings.userAgentSuffix = QStringLiteral(" Orvane/" ORVANE_VERSION);
+    auto *layout = new QVBoxLayout(ui->webView);
+    layout->setContentsMargins(0, 0, 0, 0);
+    QString problem;
+    m_view = WebEngines::create(engine, settings, ui->webView, &problem);
+    if (!m_view) {
+        // The window still lives in the tray and obeys the tool; it tells why it shows nothing.
+        auto *message = new QLabel(QStringLiteral("无法显示平台的网页：找不到可用的网页内核。\n")
+                                       + problem,
+                                   ui->webView);
+        message->setAlignment(Qt::AlignCenter);
+        message->setWordWrap(true);
+        layout->addWidget(message);
+        return;
+    }
+    m_view->setNavigationHook(&WebNavigation::handle);
+    layout->addWidget(m_view);
 }
 
 void MainDialog::loadMainPage()
@@ -88,7 +108,8 @@ void MainDialog::loadMainPage()
         ? serviceUrl(g_baseUrl, QStringLiteral("orvane/loginMainIndex?userName=%1&passWord=%2"),
                      {g_userName, g_passWord})
         : serviceUrl(g_baseUrl, QStringLiteral("orvane/main?token=%1"), {g_token});
-    ui->webView->load(QUrl(url, QUrl::TolerantMode));
+    if (m_view)
+        m_view->load(QUrl(url, QUrl::TolerantMode));
 }
 
 void MainDialog::startTool()
@@ -199,10 +220,9 @@ void MainDialog::responseUdpMsg(const QString &msg)
         bringToFront();
         if (g_subSystemLogin)
             loadMainPage();
-        else
-            ui->webView->load(
-                QUrl(serviceUrl(g_baseUrl, QStringLiteral("orvane/index?menuId=4&tag=2")),
-                     QUrl::TolerantMode));
+        else if (m_view)
+            m_view->load(QUrl(serviceUrl(g_baseUrl, QStringLiteral("orvane/index?menuId=4&tag=2")),
+                              QUrl::TolerantMode));
         g_subSystemLogin = false;
         break;
     case CompanionChannel::Command::ShowMain:

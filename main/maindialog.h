@@ -8,6 +8,7 @@
 class CHttp;
 class QMenu;
 class QUdpSocket;
+class WebView;
 
 namespace Ui {
 class MainDialog;
@@ -49,9 +50,11 @@ protected:
 private:
     void startTool();
     void setUpTray();
+    void setUpView(const QString &engine);
     void bringToFront();
 
     Ui::MainDialog *ui;
+    WebView *m_view = nullptr; // null when no web engine could be loaded
     QMenu *m_trayMenu = nullptr;
     QUdpSocket *m_udpSocket = nullptr;
     CHttp *m_http = nullptr;

@@ -32,11 +32,14 @@ bool AppFolder::create(const QString &baseUrl, const QString &display)
     do
         m_toolPort = TestSupport::freeUdpPort();
     while (m_toolPort == m_mainPort);
+    // The engine the run is for: CTest runs the stories once per engine.
     const QString conf =
-        QStringLiteral("[service]\nbaseUrl=%1\n[udpport]\nOrvaneToolPort=%2\nOrvanePort=%3\n")
+        QStringLiteral("[service]\nbaseUrl=%1\n[udpport]\nOrvaneToolPort=%2\n"
+                       "OrvanePort=%3\n[web]\nengine=%4\n")
             .arg(baseUrl)
             .arg(m_toolPort)
-            .arg(m_mainPort);
+            .arg(m_mainPort)
+            .arg(qEnvironmentVariable("ORVANE_E2E_ENGINE", QStringLiteral("webkit")));
     const QString xdgOpen =
         QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$1\" >> '%1/opened-urls.txt'\n").arg(root);
     const QString xdgOpenPath = root + QStringLiteral("/bin/xdg-open");

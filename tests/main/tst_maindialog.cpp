@@ -5,7 +5,8 @@
 #include "common/companionchannel.h"
 #include "common/globals.h"
 #include "main/maindialog.h"
-#include "main/webpage.h"
+#include "main/webnavigation.h"
+#include "main/webview.h"
 #include "net/chttp.h"
 #include "tests/support/testhttpserver.h"
 #include "tests/support/testsupport.h"
@@ -18,7 +19,6 @@
 #include <QTest>
 #include <QTimerEvent>
 #include <QUdpSocket>
-#include <QWebView>
 
 #include <memory>
 
@@ -145,7 +145,7 @@ void TstMainDialog::startPage()
     QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Orvane-主页"));
     QTRY_COMPARE(lastPage(), target);
     if (homeButton) {
-        auto *view = m_dialog->findChild<QWebView *>();
+        auto *view = m_dialog->findChild<WebView *>();
         view->load(QUrl(g_baseUrl + QStringLiteral("orvane/other")));
         QTRY_COMPARE(lastPage(), QStringLiteral("/orvane/other"));
         QTest::mouseClick(m_dialog->findChild<QPushButton *>("bRet"), Qt::LeftButton);

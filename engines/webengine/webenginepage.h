@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "main/webview.h"
+
+#include <QWebEnginePage>
+
+// The main window's web page on QtWebEngine, with the rules of the QtWebKit one: every
+// navigation goes to the view's navigation hook, and requests for new windows stay here.
+class WebEnginePage final : public QWebEnginePage
+{
+    Q_OBJECT
+
+public:
+    WebEnginePage(QWebEngineProfile *profile, WebView::NavigationHook decide,
+                  QObject *parent = nullptr);
+
+protected:
+    QWebEnginePage *createWindow(WebWindowType type) override;
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
+
+private:
+    const WebView::NavigationHook m_decide;
+};

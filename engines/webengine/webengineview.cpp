@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: MIT
+#include "engines/webengine/webengineview.h"
+
+#include "engines/webengine/requestfilter.h"
+#include "engines/webengine/webenginepage.h"
+
+#include <QVBoxLayout>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+WebEngineView::WebEngineView(const Settings &settings, QWidget *parent)
+    : WebView(parent)
+{
+    // A named profile: cookies and local storage persist in the storage folder.
+    m_profile = new QWebEngineProfile(QStringLiteral("Orvane"), this);
+    m_profile->setPersistentStoragePath(settings.storagePath + QStringLiteral("/webengine"));
+    m_profile->setCachePath(settings.storagePath + QStringLiteral("/webengine-cache"));
+    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+    m_profile->setHttpUserAgent(m_profile->httpUserAgent() + settings.userAgentSuffix);
+    m_profile->setUrlRequestInterceptor(new RequestFilter(settings.platformUrl, m_profile));
+
+    QWebEngineSettings *web = m_profile->settings();
+    web->setDefaultTextEncoding(QStringLiteral("utf-8"));
+    web->setAttribute(QWebEngineSettings::LocalStorageEnabled, true);
+    // As QtWebKit's: a script opens a window only from a click, and into this view.
+    web->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    web->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    web->setAttribute(QWebEngineSettings::PdfViewerEnabled, true);
+
+    m_page = new WebEnginePage(
+        m_profile, [this](const Navigation &navigation) { return acceptNavigation(navigation); },
+        this);
+    m_view = new QWebEngineView(this);
+    m_view->setContextMenuPolicy(Qt::NoContextMenu);
+    m_view->setPage(m_page);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    setFocusProxy(m_view);
+
+    connect(m_view, &QWebEngineView::titleChanged, this, &WebView::titleChanged);
+    connect(m_view, &QWebEngineView::urlChanged, this, &WebView::urlChanged);
+    connect(m_view, &QWebEngineView::loadStarted, this, &WebView::loadStarted);
+    connect(m_view, &QWebEngineView::loadProgress, this, &WebView::loadProgress);
+    connect(m_view, &QWebEngineView::loadFinished, this, &WebView::loadFinished);
+}
+
+WebEngineView::~WebEngineView()
+{
+    // The page must go before its profile.
+    delete m_view;
+    delete m_page;
+}
+
+void WebEngineView::load(const QUrl &url)
+{
+    m_view->load(url);
+}
+
+QUrl WebEngineView::url() const
+{
+    return m_view->url();
+}
+
+QString WebEngineView::title() const
+{
+    return m_view->title();
+}
+
+void WebEngineView::reload(bool bypassCache)
+{
+    m_page->triggerAction(bypassCache ? QWebEnginePage::ReloadAndBypassCache
+                                      : QWebEnginePage::Reload);
+}
+
+void WebEngineView::back()
+{
+    m_view->back();
+}
+
+void WebEngineView::forward()
+{
+    m_view->forward();
+}
+
+void WebEngineView::stop()
+{
+    m_view->stop();
+}
+
+qreal WebEngineView::zoomFactor() const
+{
+    return m_view->zoomFactor();
+}
+
+void WebEngineView::setZoomFactor(qreal factor)
+{
+    m_view->setZoomFactor(factor);
+}
+
+extern "C" Q_DECL_EXPORT WebView *orvaneCreateWebView(const WebView::Settings &settings,
+                                                       QWidget *parent)
+{
+    return new WebEngineView(settings, parent);
+}

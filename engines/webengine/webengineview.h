@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "main/webview.h"
+
+class QWebEngineProfile;
+class QWebEngineView;
+class WebEnginePage;
+
+// The platform shown by QtWebEngine (Chromium), for platforms built the way web sites are
+// built today.
+class WebEngineView final : public WebView
+{
+    Q_OBJECT
+
+public:
+    WebEngineView(const Settings &settings, QWidget *parent = nullptr);
+    ~WebEngineView() override;
+
+    void load(const QUrl &url) override;
+    QUrl url() const override;
+    QString title() const override;
+    void reload(bool bypassCache) override;
+    void back() override;
+    void forward() override;
+    void stop() override;
+    qreal zoomFactor() const override;
+    void setZoomFactor(qreal factor) override;
+
+private:
+    QWebEngineProfile *m_profile = nullptr;
+    WebEnginePage *m_page = nullptr;
+    QWebEngineView *m_view = nullptr;
+};

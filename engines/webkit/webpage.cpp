@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: MIT
+#include "engines/webkit/webpage.h"
+
+#include <QNetworkRequest>
+#include <QWebFrame>
+
+namespace {
+
+WebView::NavigationType typeOf(QWebPage::NavigationType type)
+{
+    switch (type) {
+    case QWebPage::NavigationTypeLinkClicked:
+        return WebView::NavigationType::LinkClicked;
+    case QWebPage::NavigationTypeFormSubmitted:
+        return WebView::NavigationType::FormSubmitted;
+    case QWebPage::NavigationTypeBackOrForward:
+        return WebView::NavigationType::BackForward;
+    case QWebPage::NavigationTypeReload:
+        return WebView::NavigationType::Reload;
+    default:
+        return WebView::NavigationType::Other;
+    }
+}
+
+} // namespace
+
+WebPage::WebPage(WebView::NavigationHook decide, QObject *parent)
+    : QWebPage(parent)
+    , m_decide(std::move(decide))
+{
+}
+
+WebPage::~WebPage() = default;
+
+QWebPage *WebPage::createWindow(WebWindowType)
+{
+    return this;
+}
+
+bool WebPage::acceptNavigationRequest(QWebFrame *frame, const QNetworkRequest &request,
+                                      NavigationType type)
+{
+    if (!m_decide({request.url(), typeOf(type), frame == mainFrame()}))
+        return false;
+    return QWebPage::acceptNavigationRequest(frame, request, type);
+}
+
+QString WebPage::userAgentForUrl(const QUrl &url) const
+{
+    return QWebPage::userAgentForUrl(url) + m_userAgentSuffix;
+}

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "main/webview.h"
+
+#include <QWebPage>
+
+// The main window's web page on QtWebKit: every navigation goes to the view's navigation hook,
+// which sends downloads, import pages and office previews to the desktop browser, and requests
+// for new windows stay in this page.
+class WebPage : public QWebPage
+{
+public:
+    // decide answers for the view whether a navigation may load.
+    explicit WebPage(WebView::NavigationHook decide, QObject *parent = nullptr);
+    ~WebPage() override;
+
+    void setUserAgentSuffix(const QString &suffix) { m_userAgentSuffix = suffix; }
+
+protected:
+    QWebPage *createWindow(WebWindowType type) override;
+    bool acceptNavigationRequest(QWebFrame *frame, const QNetworkRequest &request,
+                                 NavigationType type) override;
+    QString userAgentForUrl(const QUrl &url) const override;
+
+private:
+    const WebView::NavigationHook m_decide;
+    QString m_userAgentSuffix;
+};

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "main/webview.h"
+
+#include <QString>
+#include <QStringList>
+
+// The web engines the platform can be shown with, each in a library of its own that is loaded
+// only when the main window is built: the login window maps neither.
+namespace WebEngines {
+
+// What each engine library exports under FactorySymbol.
+using Factory = WebView *(*)(const WebView::Settings &settings, QWidget *parent);
+inline constexpr char FactorySymbol[] = "orvaneCreateWebView";
+
+inline constexpr char WebKit[] = "webkit"; // the default
+inline constexpr char WebEngine[] = "webengine";
+
+// The engine conf.ini names: "webkit" or "webengine"; anything else is the default, logged.
+QString fromConfig(const QString &value);
+
+// Where the library of an engine is looked for: beside the executable, then where the
+// installation puts it, then where the build put it.
+QStringList libraryPaths(const QString &engine);
+
+// A view of the engine; if its library is missing or broken, of the other one; null when
+// neither loads, with the reasons in problem.
+WebView *create(const QString &engine, const WebView::Settings &settings, QWidget *parent,
+                QString *problem);
+
+} // namespace WebEngines

@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QUrl>
+#include <QWidget>
+
+#include <functional>
+
+// The main window's view of the platform, whichever web engine shows it: what the window and
+// the navigation rules need of an engine, and no more. An engine's library (engines/)
+// implements it and is loaded only when the main window is built (WebEngines).
+class WebView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Navigations in the terms of the rules: links and forms are the user's; moves in the
+    // history and reloads keep what the view had; anything else (a script, a redirect, a frame
+    // breaking out, a window opened by a script) is Other.
+    enum class NavigationType { LinkClicked, FormSubmitted, BackForward, Reload, Other };
+
+    struct Navigation
+    {
+        QUrl url;
+        NavigationType type = NavigationType::Other;
+        bool mainFrame = true;
+    };
+
+    // Gives false to keep the view from loading the navigation.
+    using NavigationHook = std::function<bool(const Navigation &)>;
+    // Whether a URL belongs to the platform: requests to anything else carry no Referer.
+    using PlatformUrl = std::function<bool(const QUrl &)>;
+
+    // The same for every engine.
+    struct Settings
+    {
+        QString storagePath;     // cookies, local storage, caches
+        QString userAgentSuffix; // after the engine's own user agent
+        PlatformUrl platformUrl;
+    };
+
+    // Why a page could not be shown.
+    struct LoadError
+    {
+        enum class Kind { Connection, HttpStatus, Certificate, Other };
+        Kind kind = Kind::Other;
+        int httpStatus = 0;
+        QUrl url;
+    };
+
+    explicit WebView(QWidget *parent = nullptr);
+
+    void setNavigationHook(NavigationHook hook);
+
+    virtual void load(const QUrl &url) = 0;
+    virtual QUrl url() const = 0;
+    virtual QString title() const = 0;
+    // Reloading past the cache fetches every part of the page anew.
+    virtual void reload(bool bypassCache = false) = 0;
+    virtual void back() = 0;
+    virtual void forward() = 0;
+    virtual void stop() = 0;
+    virtual qreal zoomFactor() const = 0;
+    virtual void setZoomFactor(qreal factor) = 0;
+
+signals:
+    void titleChanged(const QString &title);
+    void urlChanged(const QUrl &url);
+    void loadStarted();
+    void loadProgress(int percent);
+    void loadFinished(bool ok);
+    // A main-frame load that failed, before loadFinished(false).
+    void loadFailed(const WebView::LoadError &error);
+
+protected:
+    bool acceptNavigation(const Navigation &navigation) const;
+
+private:
+    NavigationHook m_hook;
+};
+
+Q_DECLARE_METATYPE(WebView::LoadError)

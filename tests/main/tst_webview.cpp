@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: MIT
+// The navigation rules as both web engines apply them: real clicks on real pages from a test
+// server, each row run once per engine.
+#include "common/globals.h"
+#include "main/webengines.h"
+#include "main/webnavigation.h"
+#include "tests/support/testhttpserver.h"
+
+#include <QDesktopServices>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// Solid blocks 40 px high, one under the other: the rows click their middles.
+const QByteArray Index = R"(<html><body style="margin:0">
+<style>a,div,input{position:absolute;left:0;width:300px;height:40px;display:block;margin:0}</style>
+<a href="/upload/notice/plan.pdf" style="top:0">notice</a>
+<a href="/orvane/classroom" target="_blank" style="top:40px">new window</a>
+<a href="/dedeLogin?to=exam" style="top:80px">exam</a>
+<a href="/orvane/plain" style="top:120px">plain</a>
+<form action="/orvane/classAttendanceListExport" method="post">
+<input type="submit" value="export" style="top:160px"></form>
+<div onclick="location.href='/upload/notice/plan.pdf'" style="top:200px">script</div>
+</body></html>)";
+
+} // namespace
+
+// Catches what the view hands to the desktop browser.
+class BrowserCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl &url) { urls.append(url); }
+};
+
+class TstWebView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void clicks_data();
+    void clicks();
+
+private:
+    WebView *createView(const QString &engine);
+    bool load(const QString &path);
+    void click(int block);
+
+    QTemporaryDir m_storage;
+    BrowserCatcher m_browser;
+    std::unique_ptr<TestHttpServer> m_server;
+    std::unique_ptr<WebView> m_view;
+};
+
+void TstWebView::initTestCase()
+{
+    QVERIFY(m_storage.isValid());
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_browser, "open");
+}
+
+void TstWebView::init()
+{
+    m_server = std::make_unique<TestHttpServer>();
+    QVERIFY(m_server->start());
+    const auto page = [](const QByteArray &body) {
+        return TestResponse::withStatus(200, body, "text/html;charset=utf-8");
+    };
+    m_server->route("orvane/index", page(Index));
+    for (const char *path : {"orvane/classroom", "dedeLogin", "orvane/plain", "upload/notice/plan.pdf"})
+        m_server->route(path, page(QByteArray("<html><body>") + path + "</body></html>"));
+    g_baseUrl = m_server->baseUrl();
+    g_subSystemLogin = false;
+    m_browser.urls.clear();
+}
+
+void TstWebView::cleanup()
+{
+    m_view.reset();
+    m_server.reset();
+}
+
+WebView *TstWebView::createView(const QString &engine)
+{
+    WebView::Settings settings;
+    settings.storagePath = m_storage.filePath(engine);
+    QString problem;
+    m_view.reset(WebEngines::create(engine, settings, nullptr, &problem));
+    if (!m_view)
+        qWarning("%s", qPrintable(problem));
+    return m_view.get();
+}
+
+bool TstWebView::load(const QString &path)
+{
+    QSignalSpy loaded(m_view.get(), &WebView::loadFinished);
+    m_view->load(QUrl(g_baseUrl + path));
+    return loaded.wait(20000) && loaded.last().first().toBool();
+}
+
+// A click in the middle of the block-th block, where the engine takes its mouse events.
+void TstWebView::click(int block)
+{
+    QWidget *target = m_view.get();
+    while (target->focusProxy())
+        target = target->focusProxy();
+    const QPoint point(150, 40 * block + 20);
+    QTest::mouseMove(target, point);
+    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, point);
+}
+
+void TstWebView::clicks_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<int>("block");
+    QTest::addColumn<QString>("browserPath"); // empty: nothing goes to the browser
+    QTest::addColumn<QString>("viewPath");    // where the view ends up
+    QTest::addColumn<bool>("subSystemLogin");
+
+    for (const char *engine : {WebEngines::WebKit, WebEngines::WebEngine}) {
+        const auto row = [engine](const char *name) {
+            return &(QTest::addRow("%s-%s", engine, name) << QString::fromLatin1(engine));
+        };
+        *row("notice-to-browser") << 0 << "/upload/notice/plan.pdf" << "/orvane/index" << false;
+        *row("new-window-in-view") << 1 << "" << "/orvane/classroom" << false;
+        *row("subsystem-login") << 2 << "" << "/dedeLogin" << true;
+        *row("plain-link") << 3 << "" << "/orvane/plain" << false;
+        *row("form-export-to-browser")
+            << 4 << "/orvane/classAttendanceListExport" << "/orvane/index" << false;
+        // A script's navigation is not the user's: the rules leave it to the view.
+        *row("script-in-view") << 5 << "" << "/upload/notice/plan.pdf" << false;
+    }
+}
+
+void TstWebView::clicks()
+{
+    QFETCH(QString, engine);
+    QFETCH(int, block);
+    QFETCH(QString, browserPath);
+    QFETCH(QString, viewPath);
+    QFETCH(bool, subSystemLogin);
+
+    QVERIFY(createView(engine));
+    m_view->setNavigationHook(&WebNavigation::handle);
+    m_view->resize(400, 300);
+    m_view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    QVERIFY(load(QStringLiteral("orvane/index")));
+    g_subSystemLogin = !subSystemLogin;
+
+    QSignalSpy loaded(m_view.get(), &WebView::loadFinished);
+    click(block);
+    if (browserPath.isEmpty()) {
+        QTRY_COMPARE_WITH_TIMEOUT(m_view->url().path(), viewPath, 20000);
+        QVERIFY(m_browser.urls.isEmpty());
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser.urls.size(), 1, 20000);
+        QCOMPARE(m_browser.urls.first().path(), browserPath);
+        QVERIFY(m_server->requestsTo(browserPath.mid(1).toLatin1()).isEmpty());
+        QCOMPARE(m_view->url().path(), viewPath);
+    }
+    // The flag follows every clicked link, whatever became of it.
+    if (block < 4)
+        QCOMPARE(g_subSystemLogin, subSystemLogin);
+}
+
+QTEST_MAIN(TstWebView)
+#include "tst_webview.moc"
