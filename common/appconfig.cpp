@@ -78,8 +78,9 @@ Config readConfig(const QStringList &files)
         portFromValue(textOf(values.value(QStringLiteral("udpport/OrvanePort"))), DefaultMainPort);
     // A comma list, or a single host.
     const QVariant hosts = values.value(QStringLiteral("service/trustedHosts"));
-    for (const QString &host : hosts.type() == QVariant::StringList ? hosts.toStringList()
-                                                                    : QStringList{hosts.toString()}) {
+    for (const QString &host : hosts.type() == QVariant::StringList
+             ? hosts.toStringList()
+             : QStringList{hosts.toString()}) {
         if (!host.trimmed().isEmpty())
             config.trustedHosts << host.trimmed().toLower();
     }

@@ -90,9 +90,8 @@ void MainDialog::setUpView(const QString &engine)
     m_view = WebEngines::create(engine, settings, ui->webView, &problem);
     if (!m_view) {
         // The window still lives in the tray and obeys the tool; it tells why it shows nothing.
-        auto *message = new QLabel(QStringLiteral("无法显示平台的网页：找不到可用的网页内核。\n")
-                                       + problem,
-                                   ui->webView);
+        auto *message = new QLabel(
+            QStringLiteral("无法显示平台的网页：找不到可用的网页内核。\n") + problem, ui->webView);
         message->setAlignment(Qt::AlignCenter);
         message->setWordWrap(true);
         layout->addWidget(message);

@@ -39,8 +39,8 @@ WebView *create(const QString &engine, const WebView::Settings &settings, QWidge
             QLibrary library(path);
             if (const auto factory = reinterpret_cast<Factory>(library.resolve(FactorySymbol))) {
                 if (name != engine)
-                    qDebug() << "web engine" << engine << "cannot be used, showing the platform with"
-                             << name;
+                    qDebug() << "web engine" << engine
+                             << "cannot be used, showing the platform with" << name;
                 return factory(settings, parent);
             }
             reason = library.errorString();

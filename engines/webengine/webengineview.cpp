@@ -101,7 +101,7 @@ void WebEngineView::setZoomFactor(qreal factor)
 }
 
 extern "C" Q_DECL_EXPORT WebView *orvaneCreateWebView(const WebView::Settings &settings,
-                                                       QWidget *parent)
+                                                      QWidget *parent)
 {
     return new WebEngineView(settings, parent);
 }

@@ -25,7 +25,8 @@ WebKitView::WebKitView(const Settings &settings, QWidget *parent)
 
     m_view = new QWebView(this);
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
-    m_page = new WebPage([this](const Navigation &navigation) { return acceptNavigation(navigation); });
+    m_page =
+        new WebPage([this](const Navigation &navigation) { return acceptNavigation(navigation); });
     m_page->setUserAgentSuffix(settings.userAgentSuffix);
     m_page->setNetworkAccessManager(new WebKitNetwork(settings, m_page));
     // The platform's pages are UTF-8 whatever their headers say.
@@ -97,7 +98,7 @@ void WebKitView::setZoomFactor(qreal factor)
 }
 
 extern "C" Q_DECL_EXPORT WebView *orvaneCreateWebView(const WebView::Settings &settings,
-                                                       QWidget *parent)
+                                                      QWidget *parent)
 {
     return new WebKitView(settings, parent);
 }
