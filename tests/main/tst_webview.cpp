@@ -76,7 +76,8 @@ void TstWebView::init()
         return TestResponse::withStatus(200, body, "text/html;charset=utf-8");
     };
     m_server->route("orvane/index", page(Index));
-    for (const char *path : {"orvane/classroom", "dedeLogin", "orvane/plain", "upload/notice/plan.pdf"})
+    for (const char *path :
+         {"orvane/classroom", "dedeLogin", "orvane/plain", "upload/notice/plan.pdf"})
         m_server->route(path, page(QByteArray("<html><body>") + path + "</body></html>"));
     g_baseUrl = m_server->baseUrl();
     g_subSystemLogin = false;
@@ -130,14 +131,19 @@ void TstWebView::clicks_data()
         const auto row = [engine](const char *name) {
             return &(QTest::addRow("%s-%s", engine, name) << QString::fromLatin1(engine));
         };
-        *row("notice-to-browser") << 0 << "/upload/notice/plan.pdf" << "/orvane/index" << false;
-        *row("new-window-in-view") << 1 << "" << "/orvane/classroom" << false;
-        *row("subsystem-login") << 2 << "" << "/dedeLogin" << true;
-        *row("plain-link") << 3 << "" << "/orvane/plain" << false;
-        *row("form-export-to-browser")
-            << 4 << "/orvane/classAttendanceListExport" << "/orvane/index" << false;
+        *row("notice-to-browser") << 0 << "/upload/notice/plan.pdf"
+                                  << "/orvane/index" << false;
+        *row("new-window-in-view") << 1 << ""
+                                   << "/orvane/classroom" << false;
+        *row("subsystem-login") << 2 << ""
+                                << "/dedeLogin" << true;
+        *row("plain-link") << 3 << ""
+                           << "/orvane/plain" << false;
+        *row("form-export-to-browser") << 4 << "/orvane/classAttendanceListExport"
+                                       << "/orvane/index" << false;
         // A script's navigation is not the user's: the rules leave it to the view.
-        *row("script-in-view") << 5 << "" << "/upload/notice/plan.pdf" << false;
+        *row("script-in-view") << 5 << ""
+                               << "/upload/notice/plan.pdf" << false;
     }
 }
 
