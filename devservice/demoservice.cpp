@@ -292,6 +292,7 @@ Pages::Viewer DemoService::viewer(const Request &req) const
     Pages::Viewer viewer;
     viewer.baseUrl = HttpUtil::baseUrl(req);
     viewer.token = HttpUtil::cookie(req, SessionCookie);
+    viewer.attackPage = !m_config.foreignUrl.empty();
     if (const std::optional<std::string> user = m_sessions.userFor(viewer.token))
         viewer.account = findAccount(*user);
     return viewer;
@@ -302,6 +303,7 @@ void DemoService::openSession(const Request &req, Response &res, const std::stri
     Pages::Viewer viewer;
     viewer.baseUrl = HttpUtil::baseUrl(req);
     viewer.token = token;
+    viewer.attackPage = !m_config.foreignUrl.empty();
     viewer.account = findAccount(m_sessions.userFor(token).value_or(std::string()));
     // Later pages of the view (menus, the classroom) know the user by this cookie.
     res.set_header("Set-Cookie", std::string(SessionCookie) + '=' + token + "; Path=/; HttpOnly");

@@ -237,7 +237,9 @@ std::string home(const Viewer &viewer)
         + tile("#d93025", subsystemHref(viewer, "/dede/dedeLogin"), "德育管理", "进入子系统")
         + tile("#c98a00", subsystemHref(viewer, "/zari/zariLogin"), "智慧作业", "进入子系统")
         + tile("#795548", "/orvane/files", "文件下载", "各类下载")
-        + tile("#3f51b5", "/orvane/modern", "现代网页", "内核检查") + "</div></div>\n";
+        + tile("#3f51b5", "/orvane/modern", "现代网页", "内核检查")
+        + (viewer.attackPage ? tile("#455a64", "/orvane/attack", "外链检查", "安全测试") : "")
+        + "</div></div>\n";
     content += "<div class=\"card\"><h2>通知公告</h2>\n" + noticeList(viewer) + "</div>\n";
     return framed(viewer, Menu::Home, "首页", content);
 }

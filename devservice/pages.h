@@ -15,6 +15,7 @@ struct Viewer
     std::string baseUrl; // "http://<host>/"
     const DemoAccount *account = nullptr;
     std::string token; // the session, for the subsystem links
+    bool attackPage = false; // "orvane/attack" exists: the start page links to it
 };
 
 // Menu entries of "orvane/index?menuId=": the start page is 1, the classroom 4.

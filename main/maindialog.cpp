@@ -48,6 +48,7 @@ MainDialog::MainDialog(QWidget *parent)
     m_toolPort = config.toolPort;
     m_port = config.mainPort;
 
+    WebNavigation::setTrustedHosts(config.trustedHosts);
     setUpView(WebEngines::fromConfig(config.engine));
     loadMainPage();
 
@@ -84,6 +85,7 @@ void MainDialog::setUpView(const QString &engine)
     WebView::Settings settings;
     settings.storagePath = AppPaths::dataDirectory() + QStringLiteral("/web");
     settings.userAgentSuffix = QStringLiteral(" Orvane/" ORVANE_VERSION);
+    settings.platformUrl = &WebNavigation::isPlatformUrl;
     auto *layout = new QVBoxLayout(ui->webView);
     layout->setContentsMargins(0, 0, 0, 0);
     QString problem;

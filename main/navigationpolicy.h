@@ -2,30 +2,41 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <QUrl>
 
-// Which navigations of the main window's web view leave for the desktop browser.
+// Which navigations of the main window's web view load there, which leave for the desktop
+// browser, and which are refused: the platform's own link and form rules first, then the
+// platform's origins.
 namespace NavigationPolicy {
 
 // Host of the online viewer through which the platform previews office documents.
 inline constexpr char OfficeViewerHost[] = "view.officeapps.live.com";
 
-enum class Kind {
-    LinkClicked,
-    FormSubmitted,
-    Other, // back, forward, reload, resubmission, script
+enum class Kind { LinkClicked, FormSubmitted, BackForward, Reload, Other };
+
+// The platform's origins: the base URL's scheme, host and port; any http(s) address on a
+// subdomain of its host, when that host is a name; and any http(s) address on the hosts named
+// in conf.ini's service/trustedHosts.
+struct Origins
+{
+    QString baseUrl; // as the platform's own rules compare it, ending in "/"
+    QStringList trustedHosts;
+
+    bool contains(const QUrl &url) const;
 };
 
 struct Decision
 {
-    bool openOutside = false;        // hand the URL to the desktop browser, keep the view
+    bool openOutside = false;        // hand the URL to the desktop's browser or mail client
+    bool refuse = false;             // the view does not load it
     bool setsSubSystemLogin = false; // a clicked link: subSystemLogin holds the new flag
     bool subSystemLogin = false;
     bool logUrl = false;
 };
 
-// urlText is the URL in Qt's default string form; the tests are plain, case-sensitive
-// substring and equality tests on it, never a parse.
-Decision decide(const QString &urlText, Kind kind, bool mainFrame, const QString &baseUrl,
-                const QString &officeViewerHost = QLatin1String(OfficeViewerHost));
+// The platform's rules test the URL's text (Qt's default string form) for plain,
+// case-sensitive substrings and equalities, never parsing it; the origins are parsed.
+Decision decide(const QUrl &url, Kind kind, bool mainFrame, const Origins &origins);
 
 } // namespace NavigationPolicy

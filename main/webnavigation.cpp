@@ -20,27 +20,48 @@ NavigationPolicy::Kind kindOf(WebView::NavigationType type)
         return NavigationPolicy::Kind::LinkClicked;
     case WebView::NavigationType::FormSubmitted:
         return NavigationPolicy::Kind::FormSubmitted;
-    default:
-        return NavigationPolicy::Kind::Other;
+    case WebView::NavigationType::BackForward:
+        return NavigationPolicy::Kind::BackForward;
+    case WebView::NavigationType::Reload:
+        return NavigationPolicy::Kind::Reload;
+    case WebView::NavigationType::Other:
+        break;
     }
+    return NavigationPolicy::Kind::Other;
+}
+
+// The base URL is g_baseUrl's at the time of asking; the trusted hosts are set once.
+NavigationPolicy::Origins &origins()
+{
+    static NavigationPolicy::Origins origins;
+    origins.baseUrl = g_baseUrl;
+    return origins;
 }
 
 } // namespace
 
+void setTrustedHosts(const QStringList &hosts)
+{
+    origins().trustedHosts = hosts;
+}
+
+bool isPlatformUrl(const QUrl &url)
+{
+    return origins().contains(url);
+}
+
 bool handle(const WebView::Navigation &navigation)
 {
-    const QString url = navigation.url.toString();
-    const NavigationPolicy::Decision decision =
-        NavigationPolicy::decide(url, kindOf(navigation.type), navigation.mainFrame, g_baseUrl);
+    const NavigationPolicy::Decision decision = NavigationPolicy::decide(
+        navigation.url, kindOf(navigation.type), navigation.mainFrame, origins());
     if (decision.logUrl)
-        qDebug() << url;
+        qDebug() << (decision.refuse && !decision.openOutside ? "refused:" : "navigation:")
+                 << navigation.url.toString();
     if (decision.setsSubSystemLogin)
         g_subSystemLogin = decision.subSystemLogin;
-    if (decision.openOutside) {
+    if (decision.openOutside)
         QDesktopServices::openUrl(navigation.url);
-        return false;
-    }
-    return true;
+    return !decision.refuse;
 }
 
 } // namespace WebNavigation

@@ -14,4 +14,9 @@ namespace WebNavigation {
 // False when the view must not load it.
 bool handle(const WebView::Navigation &navigation);
 
+// Hosts beyond the base URL's whose pages the view may show (conf.ini service/trustedHosts).
+void setTrustedHosts(const QStringList &hosts);
+// Whether the URL is one of the platform's: requests elsewhere carry no Referer.
+bool isPlatformUrl(const QUrl &url);
+
 } // namespace WebNavigation

@@ -21,6 +21,30 @@ WebView::NavigationType typeOf(QWebEnginePage::NavigationType type)
     }
 }
 
+// Stands for a new window until its first navigation, which goes to the opener instead.
+class NewWindowPage final : public QWebEnginePage
+{
+public:
+    using Forward = std::function<void(const QUrl &, NavigationType)>;
+
+    NewWindowPage(QWebEngineProfile *profile, Forward forward, QObject *parent)
+        : QWebEnginePage(profile, parent)
+        , m_forward(std::move(forward))
+    {
+    }
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool) override
+    {
+        m_forward(url, type);
+        deleteLater();
+        return false;
+    }
+
+private:
+    const Forward m_forward;
+};
+
 } // namespace
 
 WebEnginePage::WebEnginePage(QWebEngineProfile *profile, WebView::NavigationHook decide,
@@ -32,7 +56,15 @@ WebEnginePage::WebEnginePage(QWebEngineProfile *profile, WebView::NavigationHook
 
 QWebEnginePage *WebEnginePage::createWindow(WebWindowType)
 {
-    return this;
+    // Chromium fills a new window's page with new contents: given this page, it would replace
+    // what the view shows. The window's first navigation loads here instead, if the rules let it.
+    return new NewWindowPage(
+        profile(),
+        [this](const QUrl &url, NavigationType type) {
+            if (m_decide({url, typeOf(type), true}))
+                load(url);
+        },
+        this);
 }
 
 bool WebEnginePage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)

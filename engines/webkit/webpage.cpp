@@ -40,7 +40,8 @@ QWebPage *WebPage::createWindow(WebWindowType)
 bool WebPage::acceptNavigationRequest(QWebFrame *frame, const QNetworkRequest &request,
                                       NavigationType type)
 {
-    if (!m_decide({request.url(), typeOf(type), frame == mainFrame()}))
+    // Without a frame the request is for a new window, which is this page's main frame.
+    if (!m_decide({request.url(), typeOf(type), !frame || frame == mainFrame()}))
         return false;
     return QWebPage::acceptNavigationRequest(frame, request, type);
 }

@@ -37,6 +37,8 @@ public:
     bool start(const QStringList &serviceOptions = {});
     QString error() const { return m_error; }
     DemoService &service() { return m_service; }
+    // An unrelated site, which the platform's attack page ("orvane/attack") leads to.
+    DemoService &foreign() { return m_foreign; }
     AppFolder &app() { return m_app; }
     Desktop &desktop() { return *m_desktop; }
     QProcess *orvane() { return m_orvane.data(); }
@@ -56,6 +58,7 @@ public:
 
 private:
     ChildProcess m_xvfb;
+    DemoService m_foreign;
     DemoService m_service;
     AppFolder m_app;
     QScopedPointer<Desktop> m_desktop;

@@ -25,6 +25,19 @@ constexpr QRgb ImportStudentsTile = 0x12a4a4;
 constexpr QRgb SalaryTemplateTile = 0x8e44ad;
 constexpr QRgb ClassDetailButton = 0x5b6bd6;
 constexpr QRgb AttendanceExportButton = 0x2e9e6b;
+constexpr QRgb AttackTile = 0x455a64;
+// The attack page's ways to a foreign site, and the foreign site's own band.
+constexpr QRgb PlainLink = 0xe53935;
+constexpr QRgb BlankLink = 0xfb8c00;
+constexpr QRgb RedirectLink = 0xc0ca33;
+constexpr QRgb ScriptButton = 0x43a047;
+constexpr QRgb WindowOpenButton = 0x00acc1;
+constexpr QRgb FormButton = 0x1e88e5;
+constexpr QRgb SshLink = 0x8e24aa;
+constexpr QRgb FileLink = 0xd81b60;
+constexpr QRgb JavaScriptLink = 0x6d4c41;
+constexpr QRgb ScriptClicksSsh = 0x546e7a;
+constexpr QRgb ForeignBand = 0xd0109a;
 
 // On the 160 x 74 tool: its right part opens the classroom, its left part has the menu.
 constexpr QPoint ToolClassroom{120, 37};
@@ -63,6 +76,7 @@ private slots:
     void qrCodeLogin();
     void linksToTheBrowser();
     void toolDrivesOrvane();
+    void foreignSiteCannotTakeOver();
 
 private:
     bool clickColour(QRgb colour);
@@ -233,6 +247,41 @@ void TstE2e::toolDrivesOrvane()
     QVERIFY(desktop.click(menu, QPoint(menuRect.width() / 2, menuRect.height() * 5 / 6)));
     QCOMPARE(s.waitForOrvaneExit(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(processEnded(toolPid), 15000);
+}
+
+// Before: every route below took the main window to the foreign site, whose requests carried
+// the start page's address with the session token in it, and the ssh: link reached xdg-open.
+void TstE2e::foreignSiteCannotTakeOver()
+{
+    E2eSession &s = *m_session;
+    const QString main = s.passwordLogin();
+    QVERIFY2(!main.isEmpty(), qPrintable(s.diagnostics()));
+    // The attack page's frame tries to take the window over as soon as it loads.
+    QVERIFY(clickColour(AttackTile));
+    QVERIFY(s.foreign().waitForRequest("GET /frame 200"));
+    // What the user clicked or submitted leaves for the browser, exactly as it was; scripts,
+    // redirects and links to other programs are refused.
+    const QString foreign = s.foreign().baseUrl();
+    const QList<QPair<QRgb, QString>> routes{
+        {PlainLink, "evil"},        {BlankLink, "evil"},     {RedirectLink, ""}, {ScriptButton, ""},
+        {WindowOpenButton, "evil"}, {FormButton, "collect"}, {SshLink, ""},      {FileLink, ""},
+        {JavaScriptLink, ""},       {ScriptClicksSsh, ""}};
+    QStringList opened;
+    for (const auto &route : routes) {
+        QVERIFY2(clickColour(route.first), "the platform's page is gone");
+        if (!route.second.isEmpty()) {
+            opened << foreign + route.second;
+            QVERIFY2(QTest::qWaitFor([&] { return s.app().openedUrls() == opened; }, 20000),
+                     qPrintable(s.app().openedUrls().join(' ')));
+        }
+    }
+    // The window still shows the platform's page, and nothing else left for the desktop.
+    QVERIFY(!s.desktop().waitForColour(PlainLink, s.desktop().geometry(main)).isNull());
+    QCOMPARE(s.app().openedUrls(), opened);
+    QVERIFY(s.foreign().requests("GET /evil .*").isEmpty());
+    // Nothing of the platform reached the site: neither an address of it nor the token.
+    const QString seen = s.foreign().errorLines().join(QLatin1Char('\n'));
+    QVERIFY2(!seen.contains(s.service().baseUrl()) && !seen.contains("token"), qPrintable(seen));
 }
 
 QTEST_GUILESS_MAIN(TstE2e)
