@@ -14,7 +14,7 @@ struct Viewer
 {
     std::string baseUrl; // "http://<host>/"
     const DemoAccount *account = nullptr;
-    std::string token; // the session, for the subsystem links
+    std::string token;       // the session, for the subsystem links
     bool attackPage = false; // "orvane/attack" exists: the start page links to it
 };
 
