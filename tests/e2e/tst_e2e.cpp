@@ -2,6 +2,7 @@
 // Whole user stories from the outside: the real Orvane and OrvaneTool under their own X
 // server against their own demo service, typed into and clicked as a person would.
 #include "tests/e2e/e2etestcase.h"
+#include "tests/support/testsupport.h"
 
 #include <QHostAddress>
 #include <QNetworkAccessManager>
@@ -37,7 +38,9 @@ constexpr QRgb SshLink = 0x8e24aa;
 constexpr QRgb FileLink = 0xd81b60;
 constexpr QRgb JavaScriptLink = 0x6d4c41;
 constexpr QRgb ScriptClicksSsh = 0x546e7a;
-constexpr QRgb ForeignBand = 0xd0109a;
+constexpr QRgb ModernTile = 0x3f51b5;
+constexpr QRgb ModernPassed = 0x1e9e5a;
+constexpr QRgb ModernFailed = 0xc0392b;
 
 // On the 160 x 74 tool: its right part opens the classroom, its left part has the menu.
 constexpr QPoint ToolClassroom{120, 37};
@@ -77,6 +80,7 @@ private slots:
     void linksToTheBrowser();
     void toolDrivesOrvane();
     void foreignSiteCannotTakeOver();
+    void modernPage();
 
 private:
     bool clickColour(QRgb colour);
@@ -105,6 +109,13 @@ void TstE2e::passwordLogin()
     QVERIFY2(!login.isEmpty(), qPrintable(s.diagnostics()));
     const QRect loginRect = desktop.geometry(login);
     QCOMPARE(loginRect.size(), QSize(360, 647));
+    // No web engine is loaded for the login window.
+    const QByteArray maps =
+        TestSupport::readFile(QStringLiteral("/proc/%1/maps").arg(s.orvane()->processId()));
+    QVERIFY(maps.contains("libQt5Widgets"));
+    QVERIFY2(!maps.contains("WebKit") && !maps.contains("WebEngine")
+                 && !maps.contains("orvane-web"),
+             maps.constData());
 
     // A wrong password: the service's message in red under the form, and the window stays.
     QVERIFY(!showsRedTip(desktop.screenshot(), loginRect));
@@ -282,6 +293,21 @@ void TstE2e::foreignSiteCannotTakeOver()
     // Nothing of the platform reached the site: neither an address of it nor the token.
     const QString seen = s.foreign().errorLines().join(QLatin1Char('\n'));
     QVERIFY2(!seen.contains(s.service().baseUrl()) && !seen.contains("token"), qPrintable(seen));
+}
+
+// A page written the way platforms are written today: QtWebEngine runs it, QtWebKit shows the
+// page's own notice that it cannot.
+void TstE2e::modernPage()
+{
+    E2eSession &s = *m_session;
+    const QString main = s.passwordLogin();
+    QVERIFY2(!main.isEmpty(), qPrintable(s.diagnostics()));
+    QVERIFY(clickColour(ModernTile));
+    const bool modern = qEnvironmentVariable("ORVANE_E2E_ENGINE") == QLatin1String("webengine");
+    QVERIFY2(!s.desktop()
+                  .waitForColour(modern ? ModernPassed : ModernFailed, s.desktop().geometry(main))
+                  .isNull(),
+             qPrintable(s.diagnostics()));
 }
 
 QTEST_GUILESS_MAIN(TstE2e)
