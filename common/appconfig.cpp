@@ -85,6 +85,10 @@ Config readConfig(const QStringList &files)
             config.trustedHosts << host.trimmed().toLower();
     }
     config.engine = textOf(values.value(QStringLiteral("web/engine"))).trimmed();
+    bool isNumber = false;
+    const int timeout = textOf(values.value(QStringLiteral("web/timeout"))).toInt(&isNumber);
+    if (isNumber && timeout >= 1 && timeout <= 600)
+        config.loadTimeoutSeconds = timeout;
     config.baseUrl =
         baseUrlFromValue(textOf(values.value(QStringLiteral("service/baseUrl"))), QString());
     return config;

@@ -9,6 +9,7 @@ namespace AppConfig {
 
 inline constexpr int DefaultToolPort = 10236;
 inline constexpr int DefaultMainPort = 10238;
+inline constexpr int DefaultLoadTimeout = 30;
 
 // The settings; what is missing or unusable has its default.
 struct Config
@@ -18,6 +19,7 @@ struct Config
     QString baseUrl;                // an http(s) URL ending in "/"; empty: the built-in one
     QStringList trustedHosts;       // hosts beyond the base URL's whose pages may be shown
     QString engine;                 // the web engine named, as written; empty: none
+    int loadTimeoutSeconds = DefaultLoadTimeout; // a page that takes longer counts as failed
 };
 
 // Reads conf.ini files key by key: the first file that names a key gives its value. Without

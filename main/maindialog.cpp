@@ -6,6 +6,7 @@
 #include "common/apppaths.h"
 #include "common/companionchannel.h"
 #include "common/globals.h"
+#include "main/browserpane.h"
 #include "main/mainwindowplacement.h"
 #include "main/webengines.h"
 #include "main/webnavigation.h"
@@ -19,7 +20,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QLabel>
 #include <QMenu>
 #include <QNetworkReply>
 #include <QProcess>
@@ -48,8 +48,7 @@ MainDialog::MainDialog(QWidget *parent)
     m_toolPort = config.toolPort;
     m_port = config.mainPort;
 
-    WebNavigation::setTrustedHosts(config.trustedHosts);
-    setUpView(WebEngines::fromConfig(config.engine));
+    setUpPane(config);
     loadMainPage();
 
     startTool();
@@ -80,27 +79,18 @@ MainDialog::~MainDialog()
     delete ui;
 }
 
-void MainDialog::setUpView(const QString &engine)
+void MainDialog::setUpPane(const AppConfig::Config &config)
 {
+    WebNavigation::setTrustedHosts(config.trustedHosts);
     WebView::Settings settings;
     settings.storagePath = AppPaths::dataDirectory() + QStringLiteral("/web");
     settings.userAgentSuffix = QStringLiteral(" Orvane/" ORVANE_VERSION);
     settings.platformUrl = &WebNavigation::isPlatformUrl;
     auto *layout = new QVBoxLayout(ui->webView);
     layout->setContentsMargins(0, 0, 0, 0);
-    QString problem;
-    m_view = WebEngines::create(engine, settings, ui->webView, &problem);
-    if (!m_view) {
-        // The window still lives in the tray and obeys the tool; it tells why it shows nothing.
-        auto *message = new QLabel(
-            QStringLiteral("无法显示平台的网页：找不到可用的网页内核。\n") + problem, ui->webView);
-        message->setAlignment(Qt::AlignCenter);
-        message->setWordWrap(true);
-        layout->addWidget(message);
-        return;
-    }
-    m_view->setNavigationHook(&WebNavigation::handle);
-    layout->addWidget(m_view);
+    m_pane = new BrowserPane(WebEngines::fromConfig(config.engine), settings,
+                             config.loadTimeoutSeconds * 1000, ui->webView);
+    layout->addWidget(m_pane);
 }
 
 void MainDialog::loadMainPage()
@@ -109,8 +99,7 @@ void MainDialog::loadMainPage()
         ? serviceUrl(g_baseUrl, QStringLiteral("orvane/loginMainIndex?userName=%1&passWord=%2"),
                      {g_userName, g_passWord})
         : serviceUrl(g_baseUrl, QStringLiteral("orvane/main?token=%1"), {g_token});
-    if (m_view)
-        m_view->load(QUrl(url, QUrl::TolerantMode));
+    m_pane->load(QUrl(url, QUrl::TolerantMode));
 }
 
 void MainDialog::startTool()
@@ -221,8 +210,8 @@ void MainDialog::responseUdpMsg(const QString &msg)
         bringToFront();
         if (g_subSystemLogin)
             loadMainPage();
-        else if (m_view)
-            m_view->load(QUrl(serviceUrl(g_baseUrl, QStringLiteral("orvane/index?menuId=4&tag=2")),
+        else
+            m_pane->load(QUrl(serviceUrl(g_baseUrl, QStringLiteral("orvane/index?menuId=4&tag=2")),
                               QUrl::TolerantMode));
         g_subSystemLogin = false;
         break;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "common/appconfig.h"
 #include "frame/clwdialog.h"
 
 #include <QSystemTrayIcon>
@@ -8,7 +9,7 @@
 class CHttp;
 class QMenu;
 class QUdpSocket;
-class WebView;
+class BrowserPane;
 
 namespace Ui {
 class MainDialog;
@@ -50,11 +51,11 @@ protected:
 private:
     void startTool();
     void setUpTray();
-    void setUpView(const QString &engine);
+    void setUpPane(const AppConfig::Config &config);
     void bringToFront();
 
     Ui::MainDialog *ui;
-    WebView *m_view = nullptr; // null when no web engine could be loaded
+    BrowserPane *m_pane = nullptr;
     QMenu *m_trayMenu = nullptr;
     QUdpSocket *m_udpSocket = nullptr;
     CHttp *m_http = nullptr;

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "main/webview.h"
 
+#include <QChildEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
 WebView::WebView(QWidget *parent)
     : QWidget(parent)
 {
-    qRegisterMetaType<WebView::LoadError>();
 }
 
 void WebView::setNavigationHook(NavigationHook hook)
@@ -15,4 +18,43 @@ void WebView::setNavigationHook(NavigationHook hook)
 bool WebView::acceptNavigation(const Navigation &navigation) const
 {
     return !m_hook || m_hook(navigation);
+}
+
+void WebView::watchInput(QWidget *widget)
+{
+    widget->installEventFilter(this);
+    for (QWidget *child : widget->findChildren<QWidget *>())
+        child->installEventFilter(this);
+}
+
+bool WebView::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::ChildPolished:
+        // QtWebEngine makes the widget that takes the input only with its first page.
+        if (auto *child = qobject_cast<QWidget *>(static_cast<QChildEvent *>(event)->child()))
+            watchInput(child);
+        break;
+    case QEvent::MouseButtonPress: {
+        const Qt::MouseButton button = static_cast<QMouseEvent *>(event)->button();
+        if (button == Qt::BackButton || button == Qt::ForwardButton) {
+            button == Qt::BackButton ? back() : forward();
+            return true;
+        }
+        break;
+    }
+    case QEvent::Wheel: {
+        const auto *wheel = static_cast<QWheelEvent *>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            const int steps = wheel->angleDelta().y() / 120;
+            if (steps != 0)
+                emit zoomRequested(steps);
+            return true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QPoint>
 #include <QUrl>
 #include <QWidget>
 
@@ -9,6 +10,8 @@
 // The main window's view of the platform, whichever web engine shows it: what the window and
 // the navigation rules need of an engine, and no more. An engine's library (engines/)
 // implements it and is loaded only when the main window is built (WebEngines).
+class WebDownload;
+
 class WebView : public QWidget
 {
     Q_OBJECT
@@ -39,15 +42,6 @@ public:
         PlatformUrl platformUrl;
     };
 
-    // Why a page could not be shown.
-    struct LoadError
-    {
-        enum class Kind { Connection, HttpStatus, Certificate, Other };
-        Kind kind = Kind::Other;
-        int httpStatus = 0;
-        QUrl url;
-    };
-
     explicit WebView(QWidget *parent = nullptr);
 
     void setNavigationHook(NavigationHook hook);
@@ -62,6 +56,12 @@ public:
     virtual void stop() = 0;
     virtual qreal zoomFactor() const = 0;
     virtual void setZoomFactor(qreal factor) = 0;
+    // Highlights the text's next (or previous) match; findFinished tells whether there is one.
+    // An empty text clears the highlight.
+    virtual void findText(const QString &text, bool backward) = 0;
+    virtual void copySelection() = 0;
+    // The system's print dialog, then the page to the printer chosen (a PDF file included).
+    virtual void print() = 0;
 
 signals:
     void titleChanged(const QString &title);
@@ -69,14 +69,23 @@ signals:
     void loadStarted();
     void loadProgress(int percent);
     void loadFinished(bool ok);
-    // A main-frame load that failed, before loadFinished(false).
-    void loadFailed(const WebView::LoadError &error);
+    void findFinished(bool found);
+    // A right click: where, the link under it (if any), and whether text is selected.
+    void contextMenuRequested(const QPoint &globalPos, const QUrl &link, bool hasSelection);
+    // Ctrl and the wheel: a step in (positive) or out.
+    void zoomRequested(int steps);
+    // The page called window.print().
+    void printRequested();
+    // Something to keep rather than show; the receiver starts or cancels it.
+    void downloadRequested(WebDownload *download);
 
 protected:
     bool acceptNavigation(const Navigation &navigation) const;
+    // Watches a widget of the engine, and the widgets it makes later, for the mouse's back and
+    // forward buttons (back(), forward()) and Ctrl with the wheel (zoomRequested).
+    void watchInput(QWidget *widget);
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     NavigationHook m_hook;
 };
-
-Q_DECLARE_METATYPE(WebView::LoadError)

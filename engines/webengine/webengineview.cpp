@@ -2,12 +2,45 @@
 #include "engines/webengine/webengineview.h"
 
 #include "engines/webengine/requestfilter.h"
+#include "engines/webengine/webenginedownload.h"
 #include "engines/webengine/webenginepage.h"
 
+#include <QContextMenuEvent>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QVBoxLayout>
+#include <QWebEngineContextMenuData>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+
+#include <functional>
+
+namespace {
+
+// Chromium fills in what is under the pointer only for the view's own context-menu event.
+class ChromiumView final : public QWebEngineView
+{
+public:
+    using Menu = std::function<void(const QPoint &globalPos, const QWebEngineContextMenuData &)>;
+
+    ChromiumView(Menu menu, QWidget *parent)
+        : QWebEngineView(parent)
+        , m_menu(std::move(menu))
+    {
+    }
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override
+    {
+        m_menu(event->globalPos(), page()->contextMenuData());
+    }
+
+private:
+    const Menu m_menu;
+};
+
+} // namespace
 
 WebEngineView::WebEngineView(const Settings &settings, QWidget *parent)
     : WebView(parent)
@@ -19,6 +52,7 @@ WebEngineView::WebEngineView(const Settings &settings, QWidget *parent)
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
     m_profile->setHttpUserAgent(m_profile->httpUserAgent() + settings.userAgentSuffix);
     m_profile->setUrlRequestInterceptor(new RequestFilter(settings.platformUrl, m_profile));
+    connect(m_profile, &QWebEngineProfile::downloadRequested, this, &WebEngineView::download);
 
     QWebEngineSettings *web = m_profile->settings();
     web->setDefaultTextEncoding(QStringLiteral("utf-8"));
@@ -31,20 +65,25 @@ WebEngineView::WebEngineView(const Settings &settings, QWidget *parent)
     m_page = new WebEnginePage(
         m_profile, [this](const Navigation &navigation) { return acceptNavigation(navigation); },
         this);
-    m_view = new QWebEngineView(this);
-    m_view->setContextMenuPolicy(Qt::NoContextMenu);
+    m_view = new ChromiumView(
+        [this](const QPoint &globalPos, const QWebEngineContextMenuData &data) {
+            emit contextMenuRequested(globalPos, data.linkUrl(), !data.selectedText().isEmpty());
+        },
+        this);
     m_view->setPage(m_page);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
     setFocusProxy(m_view);
+    watchInput(m_view);
 
     connect(m_view, &QWebEngineView::titleChanged, this, &WebView::titleChanged);
     connect(m_view, &QWebEngineView::urlChanged, this, &WebView::urlChanged);
     connect(m_view, &QWebEngineView::loadStarted, this, &WebView::loadStarted);
     connect(m_view, &QWebEngineView::loadProgress, this, &WebView::loadProgress);
     connect(m_view, &QWebEngineView::loadFinished, this, &WebView::loadFinished);
+    connect(m_page, &QWebEnginePage::printRequested, this, &WebView::printRequested);
 }
 
 WebEngineView::~WebEngineView()
@@ -52,6 +91,19 @@ WebEngineView::~WebEngineView()
     // The page must go before its profile.
     delete m_view;
     delete m_page;
+}
+
+void WebEngineView::download(QWebEngineDownloadItem *item)
+{
+    if (item->page() != m_page)
+        return;
+    // Decided within the signal: an item not accepted by then is cancelled.
+    auto *download = new WebEngineDownload(item, this);
+    emit downloadRequested(download);
+    if (!download->started()) {
+        item->cancel();
+        download->deleteLater();
+    }
 }
 
 void WebEngineView::load(const QUrl &url)
@@ -98,6 +150,33 @@ qreal WebEngineView::zoomFactor() const
 void WebEngineView::setZoomFactor(qreal factor)
 {
     m_view->setZoomFactor(factor);
+}
+
+void WebEngineView::findText(const QString &text, bool backward)
+{
+    if (text.isEmpty()) {
+        m_page->findText(QString());
+        return;
+    }
+    m_page->findText(text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags(),
+                     [this](bool found) { emit findFinished(found); });
+}
+
+void WebEngineView::copySelection()
+{
+    m_page->triggerAction(QWebEnginePage::Copy);
+}
+
+void WebEngineView::print()
+{
+    // Printing goes on after the dialog: the printer lives until the page is done with it.
+    auto *printer = new QPrinter(QPrinter::HighResolution);
+    QPrintDialog dialog(printer, window());
+    if (dialog.exec() != QDialog::Accepted) {
+        delete printer;
+        return;
+    }
+    m_page->print(printer, [printer](bool) { delete printer; });
 }
 
 extern "C" Q_DECL_EXPORT WebView *orvaneCreateWebView(const WebView::Settings &settings,

@@ -3,6 +3,7 @@
 
 #include "main/webview.h"
 
+class QWebEngineDownloadItem;
 class QWebEngineProfile;
 class QWebEngineView;
 class WebEnginePage;
@@ -26,8 +27,13 @@ public:
     void stop() override;
     qreal zoomFactor() const override;
     void setZoomFactor(qreal factor) override;
+    void findText(const QString &text, bool backward) override;
+    void copySelection() override;
+    void print() override;
 
 private:
+    void download(QWebEngineDownloadItem *item);
+
     QWebEngineProfile *m_profile = nullptr;
     WebEnginePage *m_page = nullptr;
     QWebEngineView *m_view = nullptr;

@@ -3,6 +3,8 @@
 
 #include "main/webview.h"
 
+class DownloadBridge;
+class QNetworkReply;
 class QWebView;
 class WebPage;
 
@@ -24,8 +26,17 @@ public:
     void stop() override;
     qreal zoomFactor() const override;
     void setZoomFactor(qreal factor) override;
+    void findText(const QString &text, bool backward) override;
+    void copySelection() override;
+    void print() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void download(QNetworkReply *reply, const QString &name);
+
     QWebView *m_view = nullptr;
     WebPage *m_page = nullptr;
+    DownloadBridge *m_downloads = nullptr;
 };

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "main/webdownload.h"
+
+#include <QPointer>
+
+class QWebEngineDownloadItem;
+
+// A download on QtWebEngine, which writes the file itself once the item is accepted.
+class WebEngineDownload final : public WebDownload
+{
+    Q_OBJECT
+
+public:
+    WebEngineDownload(QWebEngineDownloadItem *item, QObject *parent = nullptr);
+
+    QString suggestedFileName() const override;
+    QUrl url() const override;
+    void start(const QString &file) override;
+    void cancel() override;
+
+    // Whether start() accepted the item: one that is not is cancelled by QtWebEngine.
+    bool started() const { return !m_target.isEmpty(); }
+
+private:
+    void stateChanged();
+
+    QPointer<QWebEngineDownloadItem> m_item;
+    QString m_target;
+    bool m_done = false;
+};
