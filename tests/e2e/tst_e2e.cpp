@@ -113,7 +113,8 @@ void TstE2e::passwordLogin()
                                         "&passWord=a%26b%23c%2Bd%20e%25 200"),
              qPrintable(s.diagnostics()));
     QVERIFY2(s.service().waitForRequest(StartPage), qPrintable(s.diagnostics()));
-    QVERIFY(!desktop.waitForWindow(E2eSession::MainTitle).isEmpty());
+    const QString main = desktop.waitForWindow(E2eSession::MainTitle);
+    QVERIFY(!main.isEmpty());
     QVERIFY(desktop.waitForNoWindow(E2eSession::LoginTitle));
     QCOMPARE(s.service().requests("GET /orvane/main\\?.*").size(), 1);
     const QByteArray rows = desktop.run(
@@ -121,11 +122,13 @@ void TstE2e::passwordLogin()
         {s.app().path("Orvane.db"), "SELECT user_name, passwd, remember_pwd FROM tbl_user_info"});
     QCOMPARE(rows.trimmed(), QByteArray("13700000003|a&b#c+d e%|1"));
 
-    // The tool docks at the bottom-right corner of the screen.
+    // The tool docks at the bottom-right corner of the screen...
     const QString tool = desktop.waitForWindow(E2eSession::ToolTitle);
     QVERIFY2(!tool.isEmpty(), qPrintable(s.diagnostics()));
     QCOMPARE(desktop.geometry(tool),
              QRect(E2eSession::ScreenWidth - 160, E2eSession::ScreenHeight - 74, 160, 74));
+    // ...and covers no part of the main window.
+    QVERIFY(!desktop.geometry(tool).intersects(desktop.geometry(main)));
 
     // "closeMain" on the channel ends Orvane, and the tool with it.
     const qint64 toolPid = desktop.windowPid(tool);
