@@ -233,7 +233,6 @@ void TstGeometry::placement_data()
     // Where the tool's 160 x 74 corner would cover the window: moved left of the tool while
     // 1080 + 160 fit, otherwise ended above it.
     QTest::newRow("1280x800-left") << 1280 << 800 << 1280 << QRect(40, 10, 1080, 780);
-    QTest::newRow("1280x720-left") << 1280 << 720 << 1280 << QRect(40, 10, 1080, 700);
     QTest::newRow("1366x768-left") << 1366 << 768 << 1366 << QRect(126, 10, 1080, 748);
     QTest::newRow("1240-wide-left") << 1240 << 800 << 1240 << QRect(0, 10, 1080, 780);
     QTest::newRow("1239-wide-above") << 1239 << 800 << 1239 << QRect(79, 10, 1080, 716);
