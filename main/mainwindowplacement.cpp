@@ -1,6 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "main/mainwindowplacement.h"
 
+namespace {
+
+// OrvaneTool's size; it docks at the bottom-right corner of the same available area.
+constexpr int ToolWidth = 160;
+constexpr int ToolHeight = 74;
+
+} // namespace
+
 MainWindowPlacement MainWindowPlacement::compute(int availWidth, int availHeight, int desktopWidth)
 {
     constexpr int Width = 1080;
@@ -15,6 +23,19 @@ MainWindowPlacement MainWindowPlacement::compute(int availWidth, int availHeight
     } else {
         placement.size = QSize(Width, availHeight - 20);
         placement.position = QPoint((desktopWidth - Width) / 2, 10);
+    }
+    // The tool stays on top, so a window under it would lose its corner: move left of the tool
+    // where the screen is wide enough, otherwise end above it.
+    const int toolLeft = availWidth - ToolWidth;
+    const int toolTop = availHeight - ToolHeight;
+    QPoint &position = placement.position;
+    QSize &size = placement.size;
+    if (position.x() < availWidth && position.x() + Width > toolLeft
+        && position.y() + size.height() > toolTop) {
+        if (toolLeft >= Width)
+            position.setX(toolLeft - Width);
+        else
+            size.setHeight(toolTop - position.y());
     }
     return placement;
 }

@@ -5,7 +5,8 @@
 #include <QSize>
 
 // Where the main window goes on its first show, from the default screen's available
-// width and height and the whole desktop's width.
+// width and height and the whole desktop's width; a fixed-size window keeps clear of the
+// always-on-top tool docked at the available area's bottom-right corner.
 struct MainWindowPlacement
 {
     bool fixedSize = false; // otherwise simply maximised

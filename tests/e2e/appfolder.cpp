@@ -7,24 +7,37 @@
 #include <QFile>
 #include <QProcess>
 
-AppFolder::AppFolder()
+#include <unistd.h>
+
+AppFolder::AppFolder(const Programs &installed)
     : m_root(QDir::tempPath() + QStringLiteral("/orvane-e2e-XXXXXX"))
+    , m_installed(installed)
 {
+}
+
+uint AppFolder::uid() const
+{
+    return installed() ? InstalledUid : ::getuid();
 }
 
 QString AppFolder::path(const QString &name) const
 {
-    return m_root.path() + QStringLiteral("/app/") + name;
+    if (!installed())
+        return m_root.path() + QStringLiteral("/app/") + name;
+    const char *kind = name == QLatin1String("conf.ini") ? "config"
+        : name == QLatin1String("RCode.jpg")             ? "cache"
+                                                         : "data";
+    return QStringLiteral("%1/%2/Orvane/%3").arg(m_root.path(), QLatin1String(kind), name);
 }
 
 bool AppFolder::create(const QString &baseUrl, const QString &display)
 {
     const QString root = m_root.path();
-    for (const char *sub : {"app", "runtime", "home", "bin"})
-        QDir(root).mkdir(QString::fromLatin1(sub));
+    for (const char *sub : {"app", "runtime", "home", "bin", "config/Orvane", "data", "cache"})
+        QDir(root).mkpath(QString::fromLatin1(sub));
     QFile::setPermissions(root + QStringLiteral("/runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (!m_root.isValid() || !TestSupport::installPrograms(path(QString()))) {
+    if (!m_root.isValid() || (!installed() && !TestSupport::installPrograms(path(QString())))) {
         m_error = QStringLiteral("could not install the programs from ") + TestSupport::binDir();
         return false;
     }
@@ -49,6 +62,13 @@ bool AppFolder::create(const QString &baseUrl, const QString &display)
         m_error = QStringLiteral("could not write into ") + root;
         return false;
     }
+    // Installed, all of it is the user's who runs the programs; their own folder, /usr/bin,
+    // stays root's.
+    const QString owner = QStringLiteral("%1:%1").arg(InstalledUid);
+    if (installed() && QProcess::execute(QStringLiteral("chown"), {"-R", owner, root}) != 0) {
+        m_error = QStringLiteral("could not give %1 to nobody (run as root)").arg(root);
+        return false;
+    }
     m_environment = QProcessEnvironment::systemEnvironment();
     m_environment.insert(QStringLiteral("DISPLAY"), display);
     m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -57,6 +77,11 @@ bool AppFolder::create(const QString &baseUrl, const QString &display)
     m_environment.insert(QStringLiteral("PATH"),
                          root + QStringLiteral("/bin:")
                              + m_environment.value(QStringLiteral("PATH")));
+    for (const char *kind : {"CONFIG", "DATA", "CACHE"}) {
+        if (installed())
+            m_environment.insert(QStringLiteral("XDG_%1_HOME").arg(QLatin1String(kind)),
+                                 root + QLatin1Char('/') + QString::fromLatin1(kind).toLower());
+    }
     // Not a desktop session: the browser is found through xdg-open, and no session bus.
     for (const char *name : {"WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_CURRENT_DESKTOP",
                              "QT_QPA_PLATFORMTHEME"})
@@ -71,7 +96,12 @@ QProcess *AppFolder::startOrvane(const QString &logName) const
     process->setWorkingDirectory(m_root.path());
     process->setProcessChannelMode(QProcess::MergedChannels);
     process->setStandardOutputFile(m_root.path() + QLatin1Char('/') + logName);
-    process->start(path(QStringLiteral("Orvane")), QStringList());
+    const QString uid = QString::number(InstalledUid);
+    if (installed())
+        process->start(QStringLiteral("setpriv"),
+                       {"--reuid=" + uid, "--regid=" + uid, "--clear-groups", m_installed.orvane});
+    else
+        process->start(path(QStringLiteral("Orvane")), QStringList());
     return process;
 }
 

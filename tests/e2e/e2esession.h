@@ -11,7 +11,7 @@
 #include <QScopedPointer>
 
 // One end-to-end run: its own X display, demo service and application folder, and the
-// Orvane started there.
+// Orvane started there (the built one copied, or an installed one run as nobody).
 class E2eSession
 {
 public:
@@ -30,7 +30,10 @@ public:
     static constexpr QPoint RememberBox{90, 361};
     static constexpr QPoint LoginButton{180, 402};
 
-    E2eSession() = default;
+    explicit E2eSession(const AppFolder::Programs &installed = {})
+        : m_app(installed)
+    {
+    }
     ~E2eSession();
 
     // Xvfb, the service (with these options) and the folder; false with error().

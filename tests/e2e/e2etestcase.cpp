@@ -6,7 +6,7 @@
 
 void E2eTestCase::init()
 {
-    m_session.reset(new E2eSession);
+    m_session.reset(new E2eSession(m_installed));
     QVERIFY2(m_session->start(), qPrintable(m_session->error()));
 }
 

@@ -13,6 +13,7 @@ class E2eTestCase : public QObject
     Q_OBJECT
 
 protected:
+    AppFolder::Programs m_installed; // the sessions' programs: empty, the built ones
     QScopedPointer<E2eSession> m_session;
 
 private slots:

@@ -1,16 +1,21 @@
 // SPDX-License-Identifier: MIT
 // Whole user stories from the outside: the real Orvane and OrvaneTool under their own X
-// server against their own demo service, typed into and clicked as a person would.
+// server against their own demo service, typed into and clicked as a person would. Built a
+// second time as tst_installed, the same stories told by the programs a package installed.
 #include "tests/e2e/e2etestcase.h"
 #include "tests/support/testsupport.h"
 
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -68,11 +73,34 @@ QString scanQrCode(const QString &imagePath)
     return QString::fromUtf8(reader.readAllStandardOutput()).trimmed();
 }
 
+// "uid mode" of a file, or of a process as /proc/<pid>, the mode in octal.
+QString ownerAndMode(const QString &path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QStringLiteral("missing");
+    return QStringLiteral("%1 %2").arg(st.st_uid).arg(st.st_mode & 07777, 0, 8);
+}
+
+QString processFile(qint64 pid, const char *name = "")
+{
+    return QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name));
+}
+
 } // namespace
 
 class TstE2e : public E2eTestCase
 {
     Q_OBJECT
+
+public:
+#ifdef ORVANE_INSTALLED_ORVANE
+    // As nobody, with the programs where the package put them (scripts/check-package).
+    TstE2e()
+    {
+        m_installed = {ORVANE_INSTALLED_ORVANE, ORVANE_INSTALLED_TOOL};
+    }
+#endif
 
 private slots:
     void passwordLogin();
@@ -107,6 +135,8 @@ void TstE2e::passwordLogin()
     Desktop &desktop = s.desktop();
     const QString login = s.startOrvane();
     QVERIFY2(!login.isEmpty(), qPrintable(s.diagnostics()));
+    const QString user = QString::number(s.app().uid());
+    QCOMPARE(ownerAndMode(processFile(s.orvane()->processId())), user + " 555");
     const QRect loginRect = desktop.geometry(login);
     QCOMPARE(loginRect.size(), QSize(360, 647));
     // No web engine is loaded for the login window.
@@ -138,23 +168,33 @@ void TstE2e::passwordLogin()
                                         "&passWord=a%26b%23c%2Bd%20e%25 200"),
              qPrintable(s.diagnostics()));
     QVERIFY2(s.service().waitForRequest(StartPage), qPrintable(s.diagnostics()));
-    QVERIFY(!desktop.waitForWindow(E2eSession::MainTitle).isEmpty());
+    const QString main = desktop.waitForWindow(E2eSession::MainTitle);
+    QVERIFY(!main.isEmpty());
     QVERIFY(desktop.waitForNoWindow(E2eSession::LoginTitle));
     QCOMPARE(s.service().requests("GET /orvane/main\\?.*").size(), 1);
-    const QByteArray rows = desktop.run(
-        "sqlite3",
-        {s.app().path("Orvane.db"), "SELECT user_name, passwd, remember_pwd FROM tbl_user_info"});
+    const QString db = s.app().path("Orvane.db");
+    const QByteArray rows =
+        desktop.run("sqlite3", {db, "SELECT user_name, passwd, remember_pwd FROM tbl_user_info"});
     QCOMPARE(rows.trimmed(), QByteArray("13700000003|a&b#c+d e%|1"));
+    // The passwords are their user's alone; installed, in a data folder of the user's alone.
+    QCOMPARE(ownerAndMode(db), user + " 600");
+    if (s.app().installed())
+        QCOMPARE(ownerAndMode(QFileInfo(db).path()), user + " 700");
 
-    // The tool docks at the bottom-right corner of the screen.
+    // The tool docks at the bottom-right corner of the screen...
     const QString tool = desktop.waitForWindow(E2eSession::ToolTitle);
     QVERIFY2(!tool.isEmpty(), qPrintable(s.diagnostics()));
     QCOMPARE(desktop.geometry(tool),
              QRect(E2eSession::ScreenWidth - 160, E2eSession::ScreenHeight - 74, 160, 74));
+    // ...and covers no part of the main window.
+    QVERIFY(!desktop.geometry(tool).intersects(desktop.geometry(main)));
+
+    // It is the program beside Orvane or the package's, as the same user.
+    const qint64 toolPid = desktop.windowPid(tool);
+    QCOMPARE(QFileInfo(processFile(toolPid, "exe")).symLinkTarget(), s.app().toolProgram());
+    QCOMPARE(ownerAndMode(processFile(toolPid)), user + " 555");
 
     // "closeMain" on the channel ends Orvane, and the tool with it.
-    const qint64 toolPid = desktop.windowPid(tool);
-    QVERIFY(toolPid > 0 && !processEnded(toolPid));
     QUdpSocket().writeDatagram("closeMain", QHostAddress::LocalHost, quint16(s.app().mainPort()));
     QCOMPARE(s.waitForOrvaneExit(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(processEnded(toolPid), 15000);
@@ -165,12 +205,23 @@ void TstE2e::qrCodeLogin()
     E2eSession &s = *m_session;
     const QString login = s.startOrvane();
     QVERIFY2(!login.isEmpty(), qPrintable(s.diagnostics()));
-    // The code shown under the form is a real one, for this login's confirm page.
-    QString scanned;
-    QVERIFY(QTest::qWaitFor(
-        [&] { return !(scanned = scanQrCode(s.app().path("RCode.jpg"))).isEmpty(); }, 20000));
-    QVERIFY2(scanned.startsWith(s.service().baseUrl() + "orvane/qrcode/confirm?ticket="),
-             qPrintable(scanned));
+    // The code shown under the form is a real one, for this login's confirm page, and the one
+    // kept in RCode.jpg (installed, in a cache folder of the user's alone).
+    const QString rcode = s.app().path("RCode.jpg");
+    const QString confirm = s.service().baseUrl() + "orvane/qrcode/confirm?ticket=";
+    QTemporaryDir shots;
+    const QString shot = shots.filePath("login.png");
+    QVERIFY2(QTest::qWaitFor(
+                 [&] {
+                     const QString kept = scanQrCode(rcode);
+                     return kept.startsWith(confirm)
+                         && s.desktop().screenshot().copy(s.desktop().geometry(login)).save(shot)
+                         && scanQrCode(shot) == kept;
+                 },
+                 20000),
+             qPrintable(s.diagnostics()));
+    if (s.app().installed())
+        QCOMPARE(ownerAndMode(QFileInfo(rcode).path()), QString::number(s.app().uid()) + " 700");
     QVERIFY(s.service().waitForRequest("POST /orvane/qrcode/getQRcodeState 200"));
     QCOMPARE(s.desktop().visibleWindow(E2eSession::LoginTitle), login);
 

@@ -226,11 +226,23 @@ void TstGeometry::placement_data()
     QTest::addColumn<QRect>("geometry"); // null: maximised
 
     QTest::newRow("narrow-maximises") << 1079 << 1040 << 1079 << QRect();
-    QTest::newRow("1080x900") << 1080 << 900 << 1080 << QRect(0, 0, 1080, 900);
-    QTest::newRow("899-high") << 1080 << 899 << 1080 << QRect(0, 10, 1080, 879);
     QTest::newRow("full-hd") << 1920 << 1040 << 1920 << QRect(420, 70, 1080, 900);
-    QTest::newRow("two-screens") << 1920 << 1040 << 3840 << QRect(1380, 70, 1080, 900);
-    QTest::newRow("odd-difference") << 1081 << 901 << 1081 << QRect(0, 0, 1080, 900);
+    // Logical sizes of scaled screens: 1440 x 900 at 1.5, 2880 x 1800 at 2.
+    QTest::newRow("960x600-maximises") << 960 << 600 << 960 << QRect();
+    QTest::newRow("1440x900-clear") << 1440 << 900 << 1440 << QRect(180, 0, 1080, 900);
+    // Where the tool's 160 x 74 corner would cover the window: moved left of the tool while
+    // 1080 + 160 fit, otherwise ended above it.
+    QTest::newRow("1280x800-left") << 1280 << 800 << 1280 << QRect(40, 10, 1080, 780);
+    QTest::newRow("1366x768-left") << 1366 << 768 << 1366 << QRect(126, 10, 1080, 748);
+    QTest::newRow("1240-wide-left") << 1240 << 800 << 1240 << QRect(0, 10, 1080, 780);
+    QTest::newRow("1239-wide-above") << 1239 << 800 << 1239 << QRect(79, 10, 1080, 716);
+    QTest::newRow("1239-wide-clear") << 1239 << 1100 << 1239 << QRect(79, 100, 1080, 900);
+    QTest::newRow("1080x900-above") << 1080 << 900 << 1080 << QRect(0, 0, 1080, 826);
+    QTest::newRow("899-high-above") << 1080 << 899 << 1080 << QRect(0, 10, 1080, 815);
+    QTest::newRow("odd-difference-above") << 1081 << 901 << 1081 << QRect(0, 0, 1080, 827);
+    // Centred on the desktop, across the first screen's corner or wholly beyond it.
+    QTest::newRow("two-screens-left") << 1920 << 1040 << 3840 << QRect(680, 70, 1080, 900);
+    QTest::newRow("three-screens-clear") << 1920 << 1040 << 5760 << QRect(2340, 70, 1080, 900);
 }
 
 void TstGeometry::placement()
