@@ -7,8 +7,30 @@
 #include "platform/platform.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <memory>
+
+namespace {
+
+// Qt's own dialogs (the upload's file dialog, printing, messages) speak the program's language:
+// Chinese, in the system's variant of it where that is one, from Debian's Qt translations.
+void loadQtTranslations(QApplication &app)
+{
+    const QLocale system;
+    const QLocale chinese = system.language() == QLocale::Chinese
+        ? system
+        : QLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China);
+    auto *translator = new QTranslator(&app);
+    if (translator->load(chinese, QStringLiteral("qt"), QStringLiteral("_"),
+                         QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -29,6 +51,8 @@ int main(int argc, char *argv[])
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::RoundPreferFloor);
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/Orvane")));
+    loadQtTranslations(app);
 
     // A second copy ends silently, also while the first is still at its login window.
     if (Platform::acquireInstanceGuard("Orvane_Exec") != Platform::InstanceGuard::Acquired)

@@ -8,7 +8,8 @@
 extern QString g_baseUrl;
 // The session token from a password login.
 extern QString g_token;
-// The credentials confirmed by a QR-code login, which sets g_qrLogin.
+// The account that logged in; a QR-code login, which sets g_qrLogin, also hands over the
+// password it confirmed.
 extern QString g_userName;
 extern QString g_passWord;
 extern bool g_qrLogin;

@@ -35,6 +35,9 @@ Login::Login(QWidget *parent)
     setWindowTitle(QStringLiteral("Orvane-登录"));
     setBackgroundImage(QStringLiteral(":/bk1"), 20, 20, 20, 20);
     setWindowIcon(QIcon(QStringLiteral(":/Orvane")));
+    // The title buttons are for the mouse: Tab walks the form only.
+    ui->btnMin->setFocusPolicy(Qt::NoFocus);
+    ui->btnClose->setFocusPolicy(Qt::NoFocus);
 
     m_loginPage = new LoginPage(ui->loginStack);
     m_rcodePage = new RcodePage(ui->loginStack);

@@ -48,6 +48,13 @@ LoginPage::LoginPage(QWidget *parent)
     connect(m_http, &QNetworkAccessManager::finished, this, &LoginPage::replyFinished);
     connect(m_userEdit, &QLineEdit::textEdited, this, &LoginPage::textEdit);
 
+    // The name is typed in the edit over the drop-down, which itself takes no focus.
+    m_userEdit->setObjectName(QStringLiteral("editUserName"));
+    ui->cbUserName->setFocusPolicy(Qt::NoFocus);
+    setTabOrder(m_userEdit, ui->editPassword);
+    setTabOrder(ui->editPassword, ui->chkRemember);
+    setTabOrder(ui->chkRemember, ui->btnLogin);
+
     m_userEdit->setStyleSheet(QStringLiteral(
         "QLineEdit{min-width:252px;min-height:40px;max-width:252px;max-height:40px;border:none;"
         "background-color: transparent;font: 20px \"微软雅黑\";color: rgb(125, 145, 145);}"));
@@ -144,6 +151,7 @@ void LoginPage::replyFinished(QNetworkReply *reply)
 
     if (login.success) {
         g_token = login.token;
+        g_userName = m_sent.userName;
         if (!UserStore::instance().saveUser(m_sent.userName,
                                             m_sent.remember == 1 ? m_sent.password : QString(),
                                             m_sent.remember != 0, m_sent.autoLogin != 0))

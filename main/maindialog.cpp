@@ -49,6 +49,7 @@ MainDialog::MainDialog(QWidget *parent)
     m_port = config.mainPort;
 
     setUpPane(config);
+    m_pane->setUser(g_userName);
     loadMainPage();
 
     startTool();
@@ -129,6 +130,7 @@ void MainDialog::setUpTray()
     connect(m_trayMenu->addAction(QStringLiteral("退出")), &QAction::triggered, this,
             &MainDialog::closeWindow);
     tray->setIcon(icon);
+    tray->setToolTip(QStringLiteral("Orvane - ") + g_userName);
     tray->setVisible(true);
     tray->setContextMenu(m_trayMenu);
     connect(tray, &QSystemTrayIcon::activated, this, &MainDialog::iconIsActived);
@@ -186,7 +188,10 @@ void MainDialog::closeWindow()
 
 void MainDialog::iconIsActived(QSystemTrayIcon::ActivationReason reason)
 {
-    if (reason == QSystemTrayIcon::DoubleClick)
+    // One click shows the window and the next hides it; a double click always shows it.
+    if (reason == QSystemTrayIcon::Trigger && isVisible() && !isMinimized())
+        hide();
+    else if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
         bringToFront();
 }
 

@@ -2,6 +2,9 @@
 #include "main/webview.h"
 
 #include <QChildEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -13,6 +16,17 @@ WebView::WebView(QWidget *parent)
 void WebView::setNavigationHook(NavigationHook hook)
 {
     m_hook = std::move(hook);
+}
+
+QStringList WebView::chooseUploads(QWidget *parent, bool multiple)
+{
+    static QString folder = QDir::homePath();
+    const QStringList files = multiple
+        ? QFileDialog::getOpenFileNames(parent, QString(), folder)
+        : QStringList(QFileDialog::getOpenFileName(parent, QString(), folder));
+    if (!files.value(0).isEmpty())
+        folder = QFileInfo(files.first()).absolutePath();
+    return files.value(0).isEmpty() ? QStringList() : files;
 }
 
 bool WebView::acceptNavigation(const Navigation &navigation) const

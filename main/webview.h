@@ -46,6 +46,10 @@ public:
 
     void setNavigationHook(NavigationHook hook);
 
+    // The files a page asks to upload: Qt's dialog, starting in the folder of the last upload
+    // or else the home folder (not the working folder the program happened to start in).
+    static QStringList chooseUploads(QWidget *parent, bool multiple);
+
     virtual void load(const QUrl &url) = 0;
     virtual QUrl url() const = 0;
     virtual QString title() const = 0;

@@ -71,3 +71,9 @@ bool WebEnginePage::acceptNavigationRequest(const QUrl &url, NavigationType type
 {
     return m_decide({url, typeOf(type), isMainFrame});
 }
+
+QStringList WebEnginePage::chooseFiles(FileSelectionMode mode, const QStringList &,
+                                       const QStringList &)
+{
+    return WebView::chooseUploads(view(), mode == FileSelectOpenMultiple);
+}

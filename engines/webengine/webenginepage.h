@@ -18,6 +18,8 @@ public:
 protected:
     QWebEnginePage *createWindow(WebWindowType type) override;
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
+    QStringList chooseFiles(FileSelectionMode mode, const QStringList &oldFiles,
+                            const QStringList &acceptedMimeTypes) override;
 
 private:
     const WebView::NavigationHook m_decide;

@@ -46,6 +46,25 @@ bool WebPage::acceptNavigationRequest(QWebFrame *frame, const QNetworkRequest &r
     return QWebPage::acceptNavigationRequest(frame, request, type);
 }
 
+QString WebPage::chooseFile(QWebFrame *, const QString &)
+{
+    return WebView::chooseUploads(view(), false).value(0);
+}
+
+bool WebPage::supportsExtension(Extension extension) const
+{
+    return extension == ChooseMultipleFilesExtension || QWebPage::supportsExtension(extension);
+}
+
+bool WebPage::extension(Extension extension, const ExtensionOption *option, ExtensionReturn *output)
+{
+    if (extension != ChooseMultipleFilesExtension)
+        return QWebPage::extension(extension, option, output);
+    static_cast<ChooseMultipleFilesExtensionReturn *>(output)->fileNames =
+        WebView::chooseUploads(view(), true);
+    return true;
+}
+
 QString WebPage::userAgentForUrl(const QUrl &url) const
 {
     return QWebPage::userAgentForUrl(url) + m_userAgentSuffix;

@@ -22,6 +22,10 @@ protected:
     bool acceptNavigationRequest(QWebFrame *frame, const QNetworkRequest &request,
                                  NavigationType type) override;
     QString userAgentForUrl(const QUrl &url) const override;
+    QString chooseFile(QWebFrame *frame, const QString &suggestedFile) override;
+    bool supportsExtension(Extension extension) const override;
+    bool extension(Extension extension, const ExtensionOption *option,
+                   ExtensionReturn *output) override;
 
 private:
     const WebView::NavigationHook m_decide;
