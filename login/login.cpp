@@ -62,6 +62,12 @@ Login::~Login()
     delete ui;
 }
 
+void Login::showMessage(const QString &text)
+{
+    on_showPage(0);
+    m_loginPage->showTip(text);
+}
+
 void Login::on_btnMin_clicked()
 {
     showMinimized();

@@ -20,6 +20,9 @@ public:
     explicit Login(QWidget *parent = nullptr);
     ~Login() override;
 
+    // Opens on the password page with this text under the form.
+    void showMessage(const QString &text);
+
 private slots:
     void on_btnMin_clicked();
     void on_btnClose_clicked();

@@ -6,7 +6,7 @@
 #include "login/logindialogcomboxlistitem.h"
 #include "login/rcodepage.h"
 #include "net/chttp.h"
-#include "net/replyenvelope.h"
+#include "net/loginrequest.h"
 #include "net/serviceurl.h"
 #include "store/userstore.h"
 
@@ -45,7 +45,6 @@ LoginPage::LoginPage(QWidget *parent)
     ui->widTip->hide();
 
     m_http = new CHttp(this);
-    connect(m_http, &QNetworkAccessManager::finished, this, &LoginPage::replyFinished);
     connect(m_userEdit, &QLineEdit::textEdited, this, &LoginPage::textEdit);
 
     // The name is typed in the edit over the drop-down, which itself takes no focus.
@@ -135,23 +134,22 @@ void LoginPage::on_btnLogin_clicked()
     m_sent = {m_userName, m_password, m_remember, m_autoLogin};
     ui->btnLogin->setText(QStringLiteral("登录中..."));
     ui->btnLogin->setEnabled(false);
-    m_http->post(serviceUrl(g_baseUrl,
-                            QStringLiteral("orvane/client/login?userName=%1&passWord=%2"),
-                            {m_userName, m_password}),
-                 QString());
+    QNetworkReply *reply = sendLogin(*m_http, g_baseUrl, m_userName, m_password);
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { replyFinished(reply); });
 }
 
 void LoginPage::replyFinished(QNetworkReply *reply)
 {
-    const LoginReply login = readLoginReply(reply->readAll());
+    reply->deleteLater();
+    const LoginReply login = readLogin(reply);
     showTip(login.tip);
     ui->btnLogin->setText(QStringLiteral("登录"));
     ui->btnLogin->setEnabled(true);
-    reply->deleteLater();
 
     if (login.success) {
         g_token = login.token;
         g_userName = m_sent.userName;
+        g_qrLogin = false;
         if (!UserStore::instance().saveUser(m_sent.userName,
                                             m_sent.remember == 1 ? m_sent.password : QString(),
                                             m_sent.remember != 0, m_sent.autoLogin != 0))

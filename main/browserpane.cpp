@@ -30,6 +30,8 @@
 #include <QTimerEvent>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 // Zoom factors by user, kept from one run to the next.
@@ -167,11 +169,18 @@ void BrowserPane::finished(bool ok)
         if (ok) {
             m_attempts = 0;
             m_stack->setCurrentWidget(m_view);
-            if (Browsing::isPlatformLogin(m_view->url(), g_baseUrl))
+            if (Browsing::isPlatformLogin(m_view->url(), g_baseUrl)) {
+                m_next.clear();
                 emit platformLoginShown();
+            } else {
+                m_lastPage = m_view->url();
+            }
+            if (m_next.isValid())
+                m_view->load(std::exchange(m_next, QUrl()));
         }
         return;
     }
+    m_next.clear();
     m_failedUrl = m_view->url();
     if (m_timedOut)
         failed(Browsing::Failure::Timeout, 0);

@@ -31,6 +31,10 @@ public:
     void load(const QUrl &url);
     // Whose zoom to use and remember from now on.
     void setUser(const QString &user);
+    // The last page that loaded, the platform's login not counted.
+    QUrl lastPage() const { return m_lastPage; }
+    // Loads url once the load under way has succeeded.
+    void loadAfterCurrent(const QUrl &url) { m_next = url; }
 
 signals:
     // A page ended at the platform's own login page: the session is over.
@@ -61,6 +65,8 @@ private:
     const int m_loadTimeoutMs;
     int m_loadTimer = 0;
     QUrl m_failedUrl;
+    QUrl m_lastPage;
+    QUrl m_next;
     int m_attempts = 0; // automatic retries since the last page that loaded
     bool m_timedOut = false;
     bool m_lastRefused = false;    // the rules refused the main frame's last navigation

@@ -79,4 +79,11 @@ bool isPlatformLogin(const QUrl &url, const QString &baseUrl)
         && !QUrlQuery(url).hasQueryItem(QStringLiteral("type"));
 }
 
+bool isPageToReturnTo(const QUrl &page)
+{
+    const QUrlQuery query(page);
+    return page.isValid() && !query.hasQueryItem(QStringLiteral("token"))
+        && !query.hasQueryItem(QStringLiteral("passWord"));
+}
+
 } // namespace Browsing

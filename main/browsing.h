@@ -31,4 +31,8 @@ qreal zoomed(qreal current, int steps);
 // Whether the page is the platform's own login: the session has ended.
 bool isPlatformLogin(const QUrl &url, const QString &baseUrl);
 
+// Whether to open the page again after a new login: not when its address carries the old
+// session's credentials (the start page carries its token).
+bool isPageToReturnTo(const QUrl &page);
+
 } // namespace Browsing

@@ -6,13 +6,16 @@
 #include "common/apppaths.h"
 #include "common/companionchannel.h"
 #include "common/globals.h"
+#include "login/login.h"
 #include "main/browserpane.h"
 #include "main/mainwindowplacement.h"
 #include "main/webengines.h"
 #include "main/webnavigation.h"
 #include "net/chttp.h"
+#include "net/loginrequest.h"
 #include "net/serviceurl.h"
 #include "platform/platform.h"
+#include "store/userstore.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -56,9 +59,7 @@ MainDialog::MainDialog(QWidget *parent)
     setUpTray();
 
     m_http = new CHttp(this);
-    // Nobody reads keep-alive replies; release each once done so a long day does not grow.
-    connect(m_http, &QNetworkAccessManager::finished, m_http,
-            [](QNetworkReply *reply) { reply->deleteLater(); });
+    connect(m_pane, &BrowserPane::platformLoginShown, this, &MainDialog::sessionEnded);
 
     m_udpSocket = new QUdpSocket(this);
     CompanionChannel::bind(m_udpSocket, m_port);
@@ -120,7 +121,7 @@ void MainDialog::startTool()
 
 void MainDialog::setUpTray()
 {
-    auto *tray = new QSystemTrayIcon(this);
+    auto *tray = m_tray = new QSystemTrayIcon(this);
     const QIcon icon(QStringLiteral(":/Orvane"));
     m_trayMenu = new QMenu(this);
     connect(m_trayMenu->addAction(QStringLiteral("开启/关闭悬浮标")), &QAction::triggered, this,
@@ -172,8 +173,11 @@ void MainDialog::on_bRet_clicked()
 
 void MainDialog::bringToFront()
 {
-    activateWindow();
-    showNormal();
+    // While the session waits for a new login, the login window is the one to see.
+    QWidget *window = m_relogin ? static_cast<QWidget *>(m_relogin) : this;
+    window->showNormal();
+    window->raise();
+    window->activateWindow();
 }
 
 void MainDialog::showWindow()
@@ -238,9 +242,87 @@ void MainDialog::timerEvent(QTimerEvent *event)
         const QString url =
             serviceUrl(g_baseUrl, QStringLiteral("orvane/keepOnline?token=%1"), {g_token});
         qDebug() << url;
-        m_http->get(url);
+        QNetworkReply *reply = m_http->get(url);
+        connect(reply, &QNetworkReply::finished, this, [this, reply] { keepAliveAnswered(reply); });
     }
     CLWDialog::timerEvent(event);
+}
+
+void MainDialog::keepAliveAnswered(QNetworkReply *reply)
+{
+    reply->deleteLater();
+    // Without an answer nothing is known of the session: the next period asks again.
+    if (reply->error() != QNetworkReply::NoError)
+        return;
+    const std::optional<QVariantMap> answer = parseReplyObject(decodeReplyBody(reply->readAll()));
+    if (!answer)
+        return;
+    if (replyStatus(*answer) == 1)
+        m_renewalTried = false;
+    else
+        sessionEnded();
+}
+
+void MainDialog::sessionEnded()
+{
+    if (m_renewing || m_relogin)
+        return;
+    QString password;
+    int remember = 0;
+    int autoLogin = 0;
+    const bool saved = !g_qrLogin && !m_renewalTried
+        && UserStore::instance().loadUser(g_userName, password, remember, autoLogin)
+        && remember == 1 && !password.isEmpty();
+    if (!saved)
+        return askToLogInAgain();
+
+    // Once per ending: should the new session end at once too, the user is asked.
+    m_renewalTried = true;
+    m_renewing = true;
+    const QUrl returnTo =
+        Browsing::isPageToReturnTo(m_pane->lastPage()) ? m_pane->lastPage() : QUrl();
+    qDebug() << "the session has ended - logging in again as" << g_userName;
+    QNetworkReply *reply = sendLogin(*m_http, g_baseUrl, g_userName, password);
+    connect(reply, &QNetworkReply::finished, this, [this, reply, returnTo] {
+        reply->deleteLater();
+        m_renewing = false;
+        const LoginReply login = readLogin(reply);
+        if (!login.success) {
+            qDebug() << "logging in again failed:" << login.tip;
+            return askToLogInAgain();
+        }
+        g_token = login.token;
+        continueAfterLogin(returnTo);
+    });
+}
+
+void MainDialog::askToLogInAgain()
+{
+    qDebug() << "the session has ended - asking for a new login";
+    m_relogin = new Login;
+    m_relogin->showMessage(QStringLiteral("登录已失效，请重新登录"));
+    connect(m_relogin, &QDialog::finished, this, [this](int result) {
+        m_relogin->deleteLater();
+        m_relogin = nullptr;
+        // Closed instead: the program ends, as when the first login window is closed.
+        if (result != QDialog::Accepted)
+            return reject();
+        m_renewalTried = false;
+        continueAfterLogin(QUrl());
+        bringToFront();
+    });
+    hide();
+    m_relogin->show();
+}
+
+void MainDialog::continueAfterLogin(const QUrl &returnTo)
+{
+    m_pane->setUser(g_userName);
+    m_tray->setToolTip(QStringLiteral("Orvane - ") + g_userName);
+    // The start page opens the new session in the view; then back to where the user was.
+    loadMainPage();
+    if (returnTo.isValid())
+        m_pane->loadAfterCurrent(returnTo);
 }
 
 void MainDialog::showEvent(QShowEvent *event)

@@ -4,9 +4,12 @@
 #include "common/appconfig.h"
 #include "frame/clwdialog.h"
 
+#include <QPointer>
 #include <QSystemTrayIcon>
 
 class CHttp;
+class Login;
+class QNetworkReply;
 class QMenu;
 class QUdpSocket;
 class BrowserPane;
@@ -53,10 +56,19 @@ private:
     void setUpTray();
     void setUpPane(const AppConfig::Config &config);
     void bringToFront();
+    void keepAliveAnswered(QNetworkReply *reply);
+    // The platform has ended the session: log in again with the saved account, once, or ask.
+    void sessionEnded();
+    void askToLogInAgain();
+    void continueAfterLogin(const QUrl &returnTo);
 
     Ui::MainDialog *ui;
     BrowserPane *m_pane = nullptr;
     QMenu *m_trayMenu = nullptr;
+    QSystemTrayIcon *m_tray = nullptr;
+    QPointer<Login> m_relogin;
+    bool m_renewing = false;     // a login in the background is under way
+    bool m_renewalTried = false; // since the platform last confirmed the session
     QUdpSocket *m_udpSocket = nullptr;
     CHttp *m_http = nullptr;
     int m_keepAliveTimer = 0;
