@@ -61,7 +61,7 @@ MainDialog::MainDialog(QWidget *parent)
             [](QNetworkReply *reply) { reply->deleteLater(); });
 
     m_udpSocket = new QUdpSocket(this);
-    CompanionChannel::bind(m_udpSocket, m_port);
+    CompanionChannel::bind(m_udpSocket, m_port, m_toolPort);
     connect(m_udpSocket, &QUdpSocket::readyRead, this, &MainDialog::readPendingDatagrams);
 
     m_keepAliveTimer = startTimer(KeepAliveIntervalMs, Qt::CoarseTimer);

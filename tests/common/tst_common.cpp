@@ -241,12 +241,18 @@ void TstCommon::datagrams()
 
 void TstCommon::channelKeepsOrder()
 {
-    QUdpSocket receiver;
-    QVERIFY(CompanionChannel::bind(&receiver, TestSupport::freeUdpPort()));
     QUdpSocket sender;
+    QUdpSocket receiver;
+    const int port = TestSupport::freeUdpPort();
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("both programs are set to port"));
+    QVERIFY(!CompanionChannel::bind(&sender, port, port));
+    // Before: a program that had no channel still sent, to whoever held the port.
+    QVERIFY(!CompanionChannel::send(&sender, "showMain", port));
+    QVERIFY(CompanionChannel::bind(&receiver, port, 0));
+    QVERIFY(CompanionChannel::bind(&sender, 0, port));
     for (const QByteArray &command : {QByteArray("directClassroom"), QByteArray(),
                                       QByteArray("showMain\0x", 10), QByteArray("closeMain")})
-        CompanionChannel::send(&sender, command, receiver.localPort());
+        QVERIFY(CompanionChannel::send(&sender, command, receiver.localPort()));
 
     QStringList received;
     QTRY_VERIFY((received += CompanionChannel::readPending(&receiver)).size() >= 4);

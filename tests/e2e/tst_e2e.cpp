@@ -130,7 +130,9 @@ void TstE2e::passwordLogin()
     // "closeMain" on the channel ends Orvane, and the tool with it.
     const qint64 toolPid = desktop.windowPid(tool);
     QVERIFY(toolPid > 0 && !processEnded(toolPid));
-    QUdpSocket().writeDatagram("closeMain", QHostAddress::LocalHost, quint16(s.app().mainPort()));
+    // Sent from a socket that is still open when Orvane looks up whose it is.
+    QUdpSocket sender;
+    sender.writeDatagram("closeMain", QHostAddress::LocalHost, quint16(s.app().mainPort()));
     QCOMPARE(s.waitForOrvaneExit(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(processEnded(toolPid), 15000);
 }

@@ -22,6 +22,8 @@
 
 #include <memory>
 
+#include <unistd.h>
+
 class TstMainDialog : public QObject
 {
     Q_OBJECT
@@ -159,6 +161,7 @@ void TstMainDialog::commands_data()
     QTest::addColumn<QString>("state");
     QTest::addColumn<QByteArray>("command"); // "tray:<action>" for the tray menu
     QTest::addColumn<QString>("outcome");    // "front", "quit" or "none"
+    QTest::addColumn<QString>("sender"); // "": a socket of this test; "user", "nobody": a process
 
     struct Row
     {
@@ -179,8 +182,20 @@ void TstMainDialog::commands_data()
     };
     for (const char *state : {"shown", "hidden", "minimised"}) {
         for (const Row &row : rows)
-            QTest::addRow("%s-%s", state, row.name) << state << row.command << row.outcome;
+            QTest::addRow("%s-%s", state, row.name) << state << row.command << row.outcome << "";
     }
+    // Before: another user's tool on this computer brought up, redirected and closed the window.
+    QTest::newRow("hidden-showMain-other-user") << "hidden" << QByteArray("showMain") << "none"
+                                                << "nobody";
+    QTest::newRow("minimised-directClassroom-other-user")
+        << "minimised" << QByteArray("directClassroom") << "none"
+        << "nobody";
+    QTest::newRow("shown-closeMain-other-user") << "shown" << QByteArray("closeMain") << "none"
+                                                << "nobody";
+    QTest::newRow("hidden-showMain-user-process") << "hidden" << QByteArray("showMain") << "front"
+                                                  << "user";
+    QTest::newRow("shown-closeMain-user-process") << "shown" << QByteArray("closeMain") << "quit"
+                                                  << "user";
 }
 
 void TstMainDialog::commands()
@@ -188,6 +203,9 @@ void TstMainDialog::commands()
     QFETCH(QString, state);
     QFETCH(QByteArray, command);
     QFETCH(QString, outcome);
+    QFETCH(QString, sender);
+    if (sender == QLatin1String("nobody") && ::geteuid() != 0)
+        QSKIP("only root can send as another user (setpriv)");
 
     showDialog();
     QTRY_COMPARE(lastPage(), QStringLiteral("/orvane/main?token=T0k"));
@@ -198,11 +216,15 @@ void TstMainDialog::commands()
     const bool visible = m_dialog->isVisible();
     const bool minimised = m_dialog->isMinimized();
     QSignalSpy finished(m_dialog.get(), &QDialog::finished);
+    TestSupport::SenderProcess process;
     if (command.startsWith("tray:")) {
         trayAction(QString::fromUtf8(command.mid(5)))->trigger();
     } else {
         auto *socket = m_dialog->findChild<QUdpSocket *>();
-        sendToMain(command);
+        if (sender.isEmpty())
+            sendToMain(command);
+        else
+            QVERIFY(process.send(command, m_mainPort, sender == QLatin1String("nobody")));
         QVERIFY(socket->hasPendingDatagrams());
         QTRY_VERIFY(!socket->hasPendingDatagrams());
     }
@@ -220,7 +242,7 @@ void TstMainDialog::commands()
         QCOMPARE(m_dialog->isVisible(), visible);
         QCOMPARE(m_dialog->isMinimized(), minimised);
     }
-    if (command == "directClassroom")
+    if (command == "directClassroom" && outcome == QLatin1String("front"))
         QTRY_COMPARE(lastPage(), QStringLiteral("/orvane/index?menuId=4&tag=2"));
 }
 
