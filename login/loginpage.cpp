@@ -136,7 +136,7 @@ void LoginPage::on_btnLogin_clicked()
 
 void LoginPage::replyFinished(QNetworkReply *reply)
 {
-    const LoginReply login = readLoginReply(reply->readAll());
+    const LoginReply login = readLoginReply(reply->readAll(), CHttp::unverifiedHost(reply));
     showTip(login.tip);
     ui->btnLogin->setText(QStringLiteral("登录"));
     ui->btnLogin->setEnabled(true);

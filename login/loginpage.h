@@ -30,6 +30,8 @@ signals:
 
 public slots:
     void onUpdateRcode(const QImage &code = QImage());
+    // Shows text under the form: what went wrong, on this page or on the QR-code page.
+    void showTip(const QString &text);
 
 private slots:
     void on_btnCode_clicked();
@@ -47,7 +49,6 @@ protected:
 private:
     void fillFromStore(const QString &name);
     void reloadUserList();
-    void showTip(const QString &text);
 
     Ui::LoginPage *ui;
     QListWidget *m_userList = nullptr;
