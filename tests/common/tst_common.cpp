@@ -284,17 +284,14 @@ void TstCommon::udpSocketOwner_data()
 
     QTest::newRow("ipv4-same-user")
         << heading + line("0100007F:9DB0", "1000") << "127.0.0.1" << same;
-    QTest::newRow("ipv4-other-user")
-        << heading + line("0100007F:9DB0", "65534") << "127.0.0.1" << other;
+    QTest::newRow("ipv4-other-user") << line("0100007F:9DB0", "65534") << "127.0.0.1" << other;
     QTest::newRow("ipv4-wildcard") << line("00000000:9DB0", "1000") << "127.0.0.1" << same;
-    QTest::newRow("missing-port") << heading + line("0100007F:9DB1", "1000") << "127.0.0.1"
-                                  << unknown;
+    QTest::newRow("missing-port") << line("0100007F:9DB1", "1000") << "127.0.0.1" << unknown;
     QTest::newRow("other-address") << line("0200007F:9DB0", "65534") << "127.0.0.1" << unknown;
     // A socket of another user connected to the port is not the one bound there.
     QTest::newRow("remote-address-ignored")
         << line("0100007F:B506", "65534", "0100007F:9DB0") << "127.0.0.1" << unknown;
     QTest::newRow("ipv6-same-user") << line(loopback6, "1000") << "::1" << same;
-    QTest::newRow("ipv6-other-user") << line(loopback6, "1001") << "::1" << other;
     QTest::newRow("ipv6-mapped-ipv4") << line(mapped6, "1000") << "127.0.0.1" << same;
     // What an unbound socket sends from: a dual-stack wildcard of udp6.
     QTest::newRow("ipv6-wildcard-sends-ipv4") << line(any6, "65534") << "127.0.0.1" << other;
@@ -306,7 +303,6 @@ void TstCommon::udpSocketOwner_data()
             + line("0100007F:9DB0", "65534x") + line("0100007G:9DB0", "65534")
             + "  18: 0100007F:9DB0 00000000:0000 07\n" + line("0100007F:9DB0", "1000")
         << "127.0.0.1" << same;
-    QTest::newRow("no-tables") << QByteArray() << "127.0.0.1" << unknown;
 }
 
 void TstCommon::udpSocketOwner()

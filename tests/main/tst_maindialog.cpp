@@ -168,6 +168,7 @@ void TstMainDialog::commands_data()
         const char *name;
         QByteArray command;
         const char *outcome;
+        const char *sender = "";
     };
     const Row rows[] = {
         {"showMain", "showMain", "front"},
@@ -179,23 +180,18 @@ void TstMainDialog::commands_data()
         {"tool-word", "hideTool", "none"},
         {"tray-show", "tray:显示窗口", "front"},
         {"tray-quit", "tray:退出", "quit"},
+        // Before: another user's tool brought up, redirected and closed this user's window.
+        {"showMain-other-user", "showMain", "none", "nobody"},
+        {"directClassroom-other-user", "directClassroom", "none", "nobody"},
+        {"closeMain-other-user", "closeMain", "none", "nobody"},
+        {"showMain-user-process", "showMain", "front", "user"},
+        {"closeMain-user-process", "closeMain", "quit", "user"},
     };
     for (const char *state : {"shown", "hidden", "minimised"}) {
         for (const Row &row : rows)
-            QTest::addRow("%s-%s", state, row.name) << state << row.command << row.outcome << "";
+            QTest::addRow("%s-%s", state, row.name)
+                << state << row.command << row.outcome << row.sender;
     }
-    // Before: another user's tool on this computer brought up, redirected and closed the window.
-    QTest::newRow("hidden-showMain-other-user") << "hidden" << QByteArray("showMain") << "none"
-                                                << "nobody";
-    QTest::newRow("minimised-directClassroom-other-user")
-        << "minimised" << QByteArray("directClassroom") << "none"
-        << "nobody";
-    QTest::newRow("shown-closeMain-other-user") << "shown" << QByteArray("closeMain") << "none"
-                                                << "nobody";
-    QTest::newRow("hidden-showMain-user-process") << "hidden" << QByteArray("showMain") << "front"
-                                                  << "user";
-    QTest::newRow("shown-closeMain-user-process") << "shown" << QByteArray("closeMain") << "quit"
-                                                  << "user";
 }
 
 void TstMainDialog::commands()
@@ -216,7 +212,7 @@ void TstMainDialog::commands()
     const bool visible = m_dialog->isVisible();
     const bool minimised = m_dialog->isMinimized();
     QSignalSpy finished(m_dialog.get(), &QDialog::finished);
-    TestSupport::SenderProcess process;
+    TestSupport::SenderProcess process; // its socket stays open while this case runs
     if (command.startsWith("tray:")) {
         trayAction(QString::fromUtf8(command.mid(5)))->trigger();
     } else {

@@ -22,18 +22,14 @@ QByteArray readFile(const QString &path);
 bool installPrograms(const QString &dir);
 // A UDP port of 127.0.0.1 that nobody uses right now, or 0.
 int freeUdpPort();
-
-// Sends a datagram from another process (a bash), as nobody when asked (needs root). Its socket
-// stays open until this is destroyed, so the receiver can still look it up.
-class SenderProcess
+// A bash that sends a datagram, as nobody when asked (needs root), and keeps its socket open
+// until this is destroyed, so the receiver can still look it up.
+class SenderProcess : public QProcess
 {
 public:
-    ~SenderProcess();
+    ~SenderProcess() override;
     // Sends word to 127.0.0.1:port; false when nothing was sent.
     bool send(const QByteArray &word, int port, bool otherUser);
-
-private:
-    QProcess m_process;
 };
 // Resident size (VmRSS) of process pid, or of this process for 0; -1 when unknown.
 qint64 residentKiB(qint64 pid = 0);

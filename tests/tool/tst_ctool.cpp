@@ -292,9 +292,6 @@ void TstCTool::otherUsersDatagramIgnored()
     QVERIFY(socket->hasPendingDatagrams());
     QTRY_VERIFY(!socket->hasPendingDatagrams());
     QVERIFY(m_tool->isVisible());
-    TestSupport::SenderProcess user;
-    QVERIFY(user.send("hideTool", m_toolPort, false));
-    QTRY_VERIFY_WITH_TIMEOUT(m_tool->isHidden(), 5000);
 }
 
 QTEST_MAIN(TstCTool)
