@@ -278,9 +278,13 @@ class Setting:
         self.xvfb.wait()
 
 
+# One socket for every datagram, open for the whole run: the programs obey a datagram only
+# once they have found its sender's socket, and a closed one cannot be found.
+SENDER = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+
+
 def send(port, word):
-    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
-        s.sendto(word.encode(), ("127.0.0.1", port))
+    SENDER.sendto(word.encode(), ("127.0.0.1", port))
 
 
 def end_orvane(proc, port):

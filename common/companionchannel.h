@@ -8,7 +8,8 @@
 class QUdpSocket;
 
 // The UDP channel between Orvane and OrvaneTool on 127.0.0.1: one ASCII command word
-// per datagram, no framing.
+// per datagram, no framing. Both ends belong to one user: a datagram counts only when the
+// socket that sent it is that user's, and nothing is sent to a socket of anyone else.
 namespace CompanionChannel {
 
 // A datagram's command text: UTF-8 up to the first zero byte.
@@ -19,13 +20,17 @@ enum class Command { None, ShowMain, CloseMain, DirectClassroom };
 // Exact, case-sensitive command words only.
 Command commandOf(const QString &text);
 
-// Binds the socket to 127.0.0.1 on port; a failure is logged with its reason.
-bool bind(QUdpSocket *socket, int port);
+// Binds the socket to 127.0.0.1 on port, the end of a channel whose other end is peerPort.
+// Equal ports or a port that cannot be bound (another user's copy may hold it) are logged with
+// the reason and leave the socket unbound: the program goes on without the channel.
+bool bind(QUdpSocket *socket, int port, int peerPort);
 
-// Reads every pending datagram and gives their command texts, in arrival order.
+// Reads every pending datagram and gives the command texts of those sent from a socket of this
+// user, in arrival order. The rest are dropped, each sender named in the log once.
 QStringList readPending(QUdpSocket *socket);
 
-// Sends command as one datagram to 127.0.0.1 on port; the outcome is not checked.
-void send(QUdpSocket *socket, const QByteArray &command, int port);
+// Sends command as one datagram to 127.0.0.1 on port when there is a channel (the socket is
+// bound) and a socket of this user is bound there; whether it was sent.
+bool send(QUdpSocket *socket, const QByteArray &command, int port);
 
 } // namespace CompanionChannel

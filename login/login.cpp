@@ -46,6 +46,7 @@ Login::Login(QWidget *parent)
     connect(m_rcodePage, &RcodePage::showPage, this, &Login::on_showPage);
     connect(m_rcodePage, &RcodePage::loginSuc, this, &Login::on_loginSuc);
     connect(m_rcodePage, &RcodePage::updateRcode, m_loginPage, &LoginPage::onUpdateRcode);
+    connect(m_rcodePage, &RcodePage::failed, m_loginPage, &LoginPage::showTip);
 
     ui->lbVer->setText(QStringLiteral("Orvane智慧校园公共云平台"));
     ui->loginStack->addWidget(m_loginPage);

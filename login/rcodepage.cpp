@@ -59,6 +59,15 @@ void RcodePage::timerEvent(QTimerEvent *event)
 
 void RcodePage::replyFinished(QNetworkReply *reply)
 {
+    reply->deleteLater();
+    // Asking again every two seconds would not make the certificate any better.
+    const QString host = CHttp::unverifiedHost(reply);
+    if (!host.isEmpty()) {
+        stopPolling();
+        m_imagePending = m_statePending = false;
+        emit failed(certificateTip(host));
+        return;
+    }
     if (m_statePending) {
         const QrPoll poll = readQrStateReply(reply->readAll(), g_userName, g_passWord);
         if (poll.stop) {
@@ -84,7 +93,6 @@ void RcodePage::replyFinished(QNetworkReply *reply)
         m_imagePending = false;
         m_statePending = true;
     }
-    reply->deleteLater();
 }
 
 bool RcodePage::storeImage(const QByteArray &bytes)

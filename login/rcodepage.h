@@ -33,6 +33,9 @@ signals:
     void loginSuc();
     // A new QR code has arrived (and is kept in "RCode.jpg" where that can be written).
     void updateRcode(const QImage &code);
+    // The QR-code login has stopped on a problem the user must hear of; this page has no
+    // place for text, the password page shows tip.
+    void failed(const QString &tip);
 
 private slots:
     void on_btnRet_clicked();

@@ -62,7 +62,7 @@ MainDialog::MainDialog(QWidget *parent)
     connect(m_pane, &BrowserPane::platformLoginShown, this, &MainDialog::sessionEnded);
 
     m_udpSocket = new QUdpSocket(this);
-    CompanionChannel::bind(m_udpSocket, m_port);
+    CompanionChannel::bind(m_udpSocket, m_port, m_toolPort);
     connect(m_udpSocket, &QUdpSocket::readyRead, this, &MainDialog::readPendingDatagrams);
 
     m_keepAliveTimer = startTimer(KeepAliveIntervalMs, Qt::CoarseTimer);

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "net/chttp.h"
 
+#include <QDebug>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSslError>
 #include <QTimer>
 #include <QUrl>
 
 namespace {
+
+const char CertificateRejected[] = "orvaneCertificateRejected";
 
 QNetworkRequest requestFor(const QString &url)
 {
@@ -19,6 +23,13 @@ CHttp::CHttp(QObject *parent, int timeoutMs)
     : QNetworkAccessManager(parent)
     , m_timeoutMs(timeoutMs)
 {
+    // The errors are never ignored, so the request fails; this only remembers why. (A failed
+    // handshake alone says nothing of the certificate: a plain-http port fails it as well.)
+    connect(this, &QNetworkAccessManager::sslErrors, this,
+            [](QNetworkReply *reply, const QList<QSslError> &errors) {
+                qDebug() << "the certificate of" << reply->url().host() << "was refused:" << errors;
+                reply->setProperty(CertificateRejected, true);
+            });
 }
 
 QNetworkReply *CHttp::get(const QString &url)
@@ -29,6 +40,14 @@ QNetworkReply *CHttp::get(const QString &url)
 QNetworkReply *CHttp::post(const QString &url, const QString &data)
 {
     return withDeadline(QNetworkAccessManager::post(requestFor(url), data.toUtf8()));
+}
+
+QString CHttp::unverifiedHost(const QNetworkReply *reply)
+{
+    return reply->error() == QNetworkReply::SslHandshakeFailedError
+            && reply->property(CertificateRejected).toBool()
+        ? reply->url().host()
+        : QString();
 }
 
 QNetworkReply *CHttp::withDeadline(QNetworkReply *reply) const

@@ -4,7 +4,8 @@
 #include <QNetworkAccessManager>
 
 // The one way the programs talk to the service: GET a URL, or POST a text body.
-// Cookies set by one reply go out again with later requests of the same instance.
+// Cookies set by one reply go out again with later requests of the same instance. A server
+// whose certificate cannot be verified is never talked to: its request fails.
 class CHttp : public QNetworkAccessManager
 {
     Q_OBJECT
@@ -17,6 +18,10 @@ public:
 
     QNetworkReply *get(const QString &url);
     QNetworkReply *post(const QString &url, const QString &data);
+
+    // The host whose certificate could not be verified, when that is why reply failed; empty
+    // otherwise.
+    static QString unverifiedHost(const QNetworkReply *reply);
 
 private:
     QNetworkReply *withDeadline(QNetworkReply *reply) const;

@@ -17,5 +17,5 @@ QNetworkReply *sendLogin(CHttp &http, const QString &baseUrl, const QString &use
 
 LoginReply readLogin(QNetworkReply *reply)
 {
-    return readLoginReply(reply->readAll());
+    return readLoginReply(reply->readAll(), CHttp::unverifiedHost(reply));
 }

@@ -50,9 +50,18 @@ int parseReplyEnvelope(const QString &text, QString &msg, QString &token)
     return status;
 }
 
-LoginReply readLoginReply(const QByteArray &body)
+QString certificateTip(const QString &host)
+{
+    return QStringLiteral("无法验证服务器 %1 的证书，已停止连接").arg(host);
+}
+
+LoginReply readLoginReply(const QByteArray &body, const QString &unverifiedHost)
 {
     LoginReply reply;
+    if (!unverifiedHost.isEmpty()) {
+        reply.tip = certificateTip(unverifiedHost);
+        return reply;
+    }
     const int status = parseReplyEnvelope(decodeReplyBody(body), reply.tip, reply.token);
     reply.success = status == 1;
     if (!reply.success && reply.tip.isEmpty())

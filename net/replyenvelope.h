@@ -25,14 +25,18 @@ int parseReplyEnvelope(const QString &text, QString &msg, QString &token);
 
 // What a password login reply tells the login page: success (status 1) with its token, and
 // the tip to show. A failed reply without a message (no network, time-out, HTTP error, not
-// JSON) gets a tip that says so.
+// JSON) gets a tip that says so. unverifiedHost, when set, is the host whose certificate could
+// not be verified: that stopped the request, and the tip names it whatever the body.
 struct LoginReply
 {
     bool success = false;
     QString token;
     QString tip;
 };
-LoginReply readLoginReply(const QByteArray &body);
+LoginReply readLoginReply(const QByteArray &body, const QString &unverifiedHost = QString());
+
+// The tip for a request stopped because the certificate of host could not be verified.
+QString certificateTip(const QString &host);
 
 // Reads a QR-code state reply {"status", "userName", "passWord"}; gives the status and, on
 // status 1, sets both outputs. Anything but a JSON object gives 0 and sets nothing.

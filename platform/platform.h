@@ -5,6 +5,8 @@
 // Implemented once for POSIX systems and once for Windows; no Qt here, so the
 // Windows side compiles on its own.
 
+#include <algorithm>
+#include <array>
 #include <string>
 
 namespace Platform {
@@ -27,5 +29,37 @@ bool isProcessRunning(const std::string &fileName);
 
 // The path of the program fileName that lies in the folder dir ('/' separators).
 std::string programPath(const std::string &dir, const std::string &fileName);
+
+// A UDP address and port; IPv4 addresses in their IPv6-mapped form (::ffff:a.b.c.d).
+struct UdpEndpoint
+{
+    std::array<unsigned char, 16> address{};
+    unsigned short port = 0;
+};
+
+// Whether a socket bound to local receives at, and sends from, endpoint: the same port, and the
+// same address or a wildcard one (:: takes IPv4 too unless it is IPv6 only, which cannot be
+// told from outside; counting it errs on the side of refusing).
+inline bool isBoundTo(const UdpEndpoint &local, const UdpEndpoint &endpoint)
+{
+    if (local.port != endpoint.port)
+        return false;
+    constexpr std::array<unsigned char, 16> anyIpv6{};
+    constexpr std::array<unsigned char, 16> anyIpv4{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
+    const bool endpointIpv4 =
+        std::equal(anyIpv4.begin(), anyIpv4.begin() + 12, endpoint.address.begin());
+    return local.address == endpoint.address || local.address == anyIpv6
+        || (local.address == anyIpv4 && endpointIpv4);
+}
+
+enum class SocketOwner {
+    SameUser,  // every socket bound there belongs to the user this process runs as
+    OtherUser, // one of them belongs to someone else
+    Unknown,   // none is bound there (any more), or the system would not tell
+};
+
+// Who owns the UDP socket of this machine bound to endpoint: for a datagram, the socket that
+// sent it, found by its sender address and port.
+SocketOwner udpSocketOwner(const UdpEndpoint &endpoint);
 
 } // namespace Platform

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "platform/platform.h"
+#include "platform/procnetudp.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string_view>
 
 #include <dirent.h>
@@ -122,6 +124,19 @@ bool isProcessRunning(const std::string &fileName)
 std::string programPath(const std::string &dir, const std::string &fileName)
 {
     return dir + '/' + fileName;
+}
+
+SocketOwner udpSocketOwner(const UdpEndpoint &endpoint)
+{
+    // Where there is no /proc/net (not Linux), nothing can be told: Unknown.
+    std::string tables;
+    for (const char *path : {"/proc/net/udp", "/proc/net/udp6"}) {
+        std::ifstream table(path);
+        tables.append(std::istreambuf_iterator<char>(table), std::istreambuf_iterator<char>());
+        tables += '\n';
+    }
+    // A socket's uid is the file system uid of the process that made it: the effective one.
+    return udpSocketOwnerIn(tables, endpoint, ::geteuid());
 }
 
 } // namespace Platform

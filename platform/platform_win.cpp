@@ -1,10 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "platform/platform.h"
 
-// <windows.h> must come first: <tlhelp32.h> relies on its types.
+// <winsock2.h> before <windows.h>, and <windows.h> before the headers that rely on its types.
+#include <winsock2.h>
+
 #include <windows.h>
 
+#include <iphlpapi.h>
 #include <tlhelp32.h>
+
+#include <cstring>
+#include <memory>
+#include <type_traits>
+#include <vector>
 
 namespace Platform {
 
@@ -19,6 +27,99 @@ std::wstring widen(const std::string &text)
     MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], n);
     wide.resize(static_cast<size_t>(n - 1));
     return wide;
+}
+
+// The table of UDP sockets for one address family with their owning processes; empty when the
+// system would not give it.
+std::vector<char> udpTable(ULONG family)
+{
+    std::vector<char> table;
+    DWORD size = 0;
+    // The table may grow between asking its size and reading it: ask again then.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        table.resize(size);
+        const DWORD result = GetExtendedUdpTable(table.empty() ? nullptr : table.data(), &size,
+                                                 FALSE, family, UDP_TABLE_OWNER_PID, 0);
+        if (result == NO_ERROR)
+            return table;
+        if (result != ERROR_INSUFFICIENT_BUFFER)
+            break;
+    }
+    return {};
+}
+
+unsigned short portFromNetworkOrder(DWORD port)
+{
+    return static_cast<unsigned short>(((port & 0xff) << 8) | ((port >> 8) & 0xff));
+}
+
+// The pids of the processes whose sockets are bound to endpoint, in both tables.
+std::vector<DWORD> owningPids(const UdpEndpoint &endpoint)
+{
+    std::vector<DWORD> pids;
+    const std::vector<char> v4 = udpTable(AF_INET);
+    if (!v4.empty()) {
+        const auto *table = reinterpret_cast<const MIB_UDPTABLE_OWNER_PID *>(v4.data());
+        for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+            const MIB_UDPROW_OWNER_PID &row = table->table[i];
+            UdpEndpoint local;
+            local.address[10] = local.address[11] = 0xff;
+            std::memcpy(local.address.data() + 12, &row.dwLocalAddr, 4); // already in order
+            local.port = portFromNetworkOrder(row.dwLocalPort);
+            if (isBoundTo(local, endpoint))
+                pids.push_back(row.dwOwningPid);
+        }
+    }
+    const std::vector<char> v6 = udpTable(AF_INET6);
+    if (!v6.empty()) {
+        const auto *table = reinterpret_cast<const MIB_UDP6TABLE_OWNER_PID *>(v6.data());
+        for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+            const MIB_UDP6ROW_OWNER_PID &row = table->table[i];
+            UdpEndpoint local;
+            std::memcpy(local.address.data(), row.ucLocalAddr, 16);
+            local.port = portFromNetworkOrder(row.dwLocalPort);
+            if (isBoundTo(local, endpoint))
+                pids.push_back(row.dwOwningPid);
+        }
+    }
+    return pids;
+}
+
+struct HandleCloser
+{
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using Handle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
+// The user SID of a process's token, as bytes; empty when the process cannot be looked into
+// (another user's, or gone).
+std::vector<unsigned char> processUserSid(HANDLE process)
+{
+    HANDLE rawToken = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &rawToken))
+        return {};
+    const Handle token(rawToken);
+    DWORD size = 0;
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    std::vector<unsigned char> buffer(size);
+    if (size == 0 || !GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size))
+        return {};
+    const PSID sid = reinterpret_cast<const TOKEN_USER *>(buffer.data())->User.Sid;
+    if (!IsValidSid(sid))
+        return {};
+    const auto *bytes = static_cast<const unsigned char *>(sid);
+    return std::vector<unsigned char>(bytes, bytes + GetLengthSid(sid));
+}
+
+bool runsAsThisUser(DWORD pid, const std::vector<unsigned char> &ownSid)
+{
+    if (pid == 0)
+        return false; // the system could not tell who bound it
+    if (pid == GetCurrentProcessId())
+        return true;
+    const Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    // A process we may not even look into is not one of ours.
+    return process && !ownSid.empty() && processUserSid(process.get()) == ownSid;
 }
 
 } // namespace
@@ -66,6 +167,20 @@ bool isProcessRunning(const std::string &fileName)
 std::string programPath(const std::string &dir, const std::string &fileName)
 {
     return dir + '\\' + fileName;
+}
+
+SocketOwner udpSocketOwner(const UdpEndpoint &endpoint)
+{
+    const std::vector<DWORD> pids = owningPids(endpoint);
+    if (pids.empty())
+        return SocketOwner::Unknown;
+    // Compared by user, not merely by session: two users' processes may share a session.
+    const std::vector<unsigned char> ownSid = processUserSid(GetCurrentProcess());
+    for (const DWORD pid : pids) {
+        if (!runsAsThisUser(pid, ownSid))
+            return SocketOwner::OtherUser;
+    }
+    return SocketOwner::SameUser;
 }
 
 } // namespace Platform

@@ -44,8 +44,8 @@ CTool::CTool(QWidget *parent)
     }
 
     m_udpSocket = new QUdpSocket(this);
-    // A tool that cannot bind just never toggles; it still sends.
-    CompanionChannel::bind(m_udpSocket, m_toolPort);
+    // A tool that cannot bind goes on without the channel: it neither toggles nor sends.
+    CompanionChannel::bind(m_udpSocket, m_toolPort, m_mainPort);
     connect(m_udpSocket, &QUdpSocket::readyRead, this, &CTool::readPendingDatagrams);
 
     m_watchTimer = startTimer(WatchInterval, Qt::CoarseTimer);

@@ -6,6 +6,7 @@
 #include "common/companionchannel.h"
 #include "common/inifile.h"
 #include "platform/platform.h"
+#include "platform/procnetudp.h"
 #include "tests/support/testsupport.h"
 
 #include <QProcess>
@@ -22,7 +23,9 @@
 #include <unistd.h>
 
 using CompanionChannel::Command;
+using Platform::SocketOwner;
 Q_DECLARE_METATYPE(Command)
+Q_DECLARE_METATYPE(SocketOwner)
 
 class TstCommon : public QObject
 {
@@ -39,6 +42,8 @@ private slots:
     void datagrams_data();
     void datagrams();
     void channelKeepsOrder();
+    void udpSocketOwner_data();
+    void udpSocketOwner();
     void processWatch_data();
     void processWatch();
     void zombieIsNotRunning();
@@ -236,16 +241,80 @@ void TstCommon::datagrams()
 
 void TstCommon::channelKeepsOrder()
 {
-    QUdpSocket receiver;
-    QVERIFY(CompanionChannel::bind(&receiver, TestSupport::freeUdpPort()));
     QUdpSocket sender;
+    QUdpSocket receiver;
+    const int port = TestSupport::freeUdpPort();
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("both programs are set to port"));
+    QVERIFY(!CompanionChannel::bind(&sender, port, port));
+    // Before: a program that had no channel still sent, to whoever held the port.
+    QVERIFY(!CompanionChannel::send(&sender, "showMain", port));
+    QVERIFY(CompanionChannel::bind(&receiver, port, 0));
+    QVERIFY(CompanionChannel::bind(&sender, 0, port));
     for (const QByteArray &command : {QByteArray("directClassroom"), QByteArray(),
                                       QByteArray("showMain\0x", 10), QByteArray("closeMain")})
-        CompanionChannel::send(&sender, command, receiver.localPort());
+        QVERIFY(CompanionChannel::send(&sender, command, receiver.localPort()));
 
     QStringList received;
     QTRY_VERIFY((received += CompanionChannel::readPending(&receiver)).size() >= 4);
     QCOMPARE(received, QStringList({"directClassroom", "", "showMain", "closeMain"}));
+}
+
+void TstCommon::udpSocketOwner_data()
+{
+    QTest::addColumn<QByteArray>("lines"); // of /proc/net/udp and /proc/net/udp6
+    QTest::addColumn<QString>("sender");   // address; the port is always 40368 (9DB0)
+    QTest::addColumn<SocketOwner>("owner");
+
+    // Lines as this machine's kernel writes them (addresses in little-endian words); our uid
+    // is 1000.
+    const auto line = [](const char *local, const char *uid,
+                         const char *remote = "00000000:0000") -> QByteArray {
+        return QByteArray("  17: ") + local + ' ' + remote
+            + " 07 00000000:00000000 00:00000000 00000000  " + uid + "        0 518573 2 "
+            + "00000000b81f01e1 0\n";
+    };
+    const QByteArray heading = "  sl  local_address rem_address   st tx_queue rx_queue tr "
+                               "tm->when retrnsmt   uid  timeout inode ref pointer drops\n";
+    const char *loopback6 = "00000000000000000000000001000000:9DB0";
+    const char *mapped6 = "0000000000000000FFFF00000100007F:9DB0";
+    const char *any6 = "00000000000000000000000000000000:9DB0";
+    const auto same = SocketOwner::SameUser;
+    const auto other = SocketOwner::OtherUser;
+    const auto unknown = SocketOwner::Unknown;
+
+    QTest::newRow("ipv4-same-user")
+        << heading + line("0100007F:9DB0", "1000") << "127.0.0.1" << same;
+    QTest::newRow("ipv4-other-user") << line("0100007F:9DB0", "65534") << "127.0.0.1" << other;
+    QTest::newRow("ipv4-wildcard") << line("00000000:9DB0", "1000") << "127.0.0.1" << same;
+    QTest::newRow("missing-port") << line("0100007F:9DB1", "1000") << "127.0.0.1" << unknown;
+    QTest::newRow("other-address") << line("0200007F:9DB0", "65534") << "127.0.0.1" << unknown;
+    // A socket of another user connected to the port is not the one bound there.
+    QTest::newRow("remote-address-ignored")
+        << line("0100007F:B506", "65534", "0100007F:9DB0") << "127.0.0.1" << unknown;
+    QTest::newRow("ipv6-same-user") << line(loopback6, "1000") << "::1" << same;
+    QTest::newRow("ipv6-mapped-ipv4") << line(mapped6, "1000") << "127.0.0.1" << same;
+    // What an unbound socket sends from: a dual-stack wildcard of udp6.
+    QTest::newRow("ipv6-wildcard-sends-ipv4") << line(any6, "65534") << "127.0.0.1" << other;
+    QTest::newRow("ipv4-wildcard-not-ipv6") << line("00000000:9DB0", "1000") << "::1" << unknown;
+    QTest::newRow("shared-port-one-other")
+        << line("0100007F:9DB0", "1000") + line(any6, "65534") << "127.0.0.1" << other;
+    QTest::newRow("broken-lines-ignored")
+        << heading + line("100007F:9DB0", "65534") + line("0100007F:19DB0", "65534")
+            + line("0100007F:9DB0", "65534x") + line("0100007G:9DB0", "65534")
+            + "  18: 0100007F:9DB0 00000000:0000 07\n" + line("0100007F:9DB0", "1000")
+        << "127.0.0.1" << same;
+}
+
+void TstCommon::udpSocketOwner()
+{
+    QFETCH(QByteArray, lines);
+    QFETCH(QString, sender);
+    QFETCH(SocketOwner, owner);
+    Platform::UdpEndpoint endpoint;
+    const Q_IPV6ADDR address = QHostAddress(sender).toIPv6Address();
+    std::copy(address.c, address.c + 16, endpoint.address.begin());
+    endpoint.port = 40368;
+    QCOMPARE(Platform::udpSocketOwnerIn(lines.toStdString(), endpoint, 1000), owner);
 }
 
 void TstCommon::processWatch_data()

@@ -105,6 +105,30 @@ QProcess *AppFolder::startOrvane(const QString &logName) const
     return process;
 }
 
+AppFolder::~AppFolder()
+{
+    for (const auto &sender : m_senders) {
+        sender->kill();
+        sender->waitForFinished(5000);
+    }
+}
+
+void AppFolder::sendToOrvane(const QByteArray &command)
+{
+    // bash's /dev/udp: a socket of whoever runs it, open until the sleep ends.
+    const QString script =
+        QStringLiteral("exec 3>/dev/udp/127.0.0.1/%1 && printf %2 >&3 && sleep 30")
+            .arg(m_mainPort)
+            .arg(QString::fromLatin1(command));
+    const QString uid = QString::number(InstalledUid);
+    QStringList args{QStringLiteral("bash"), QStringLiteral("-c"), script};
+    if (installed())
+        args = QStringList{"--reuid=" + uid, "--regid=" + uid, "--clear-groups"} + args;
+    m_senders.emplace_back(new QProcess);
+    m_senders.back()->start(installed() ? QStringLiteral("setpriv") : args.takeFirst(), args);
+    m_senders.back()->waitForStarted();
+}
+
 QString AppFolder::logs() const
 {
     QString text;

@@ -6,6 +6,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <memory>
+#include <vector>
+
 class QProcess;
 
 // A private installation of the programs: their folder with conf.ini, a runtime directory
@@ -24,6 +27,7 @@ public:
     };
 
     explicit AppFolder(const Programs &installed = {});
+    ~AppFolder();
 
     // Copies the programs (portable) or gives the folder to nobody (installed, needs root), and
     // writes conf.ini with free UDP ports and the service's base URL.
@@ -42,6 +46,9 @@ public:
 
     // Starts Orvane (owned by the caller); its output goes to a log file of the folder.
     QProcess *startOrvane(const QString &logName = QStringLiteral("orvane.log")) const;
+    // Sends a command over the channel to Orvane from a socket of the programs' user, which
+    // stays open a while: Orvane asks whose the sender is when it reads.
+    void sendToOrvane(const QByteArray &command);
     // Everything the programs wrote, for failure messages.
     QString logs() const;
     // The URLs handed to the desktop browser, in order.
@@ -54,4 +61,5 @@ private:
     QString m_error;
     int m_mainPort = 0;
     int m_toolPort = 0;
+    std::vector<std::unique_ptr<QProcess>> m_senders;
 };

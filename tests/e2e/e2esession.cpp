@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "tests/e2e/e2esession.h"
 
-#include <QHostAddress>
 #include <QStandardPaths>
-#include <QUdpSocket>
 
 const QString E2eSession::LoginTitle = QStringLiteral("Orvane-登录");
 const QString E2eSession::MainTitle = QStringLiteral("Orvane-主页");
@@ -15,8 +13,7 @@ E2eSession::~E2eSession()
         return;
     // With its main window up Orvane can end properly, taking the tool program with it.
     if (!m_desktop->visibleWindow(MainTitle).isEmpty()) {
-        QUdpSocket socket;
-        socket.writeDatagram("closeMain", QHostAddress::LocalHost, quint16(m_app.mainPort()));
+        m_app.sendToOrvane("closeMain");
         if (m_orvane->waitForFinished(10000))
             return;
     }

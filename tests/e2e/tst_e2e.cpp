@@ -195,7 +195,7 @@ void TstE2e::passwordLogin()
     QCOMPARE(ownerAndMode(processFile(toolPid)), user + " 555");
 
     // "closeMain" on the channel ends Orvane, and the tool with it.
-    QUdpSocket().writeDatagram("closeMain", QHostAddress::LocalHost, quint16(s.app().mainPort()));
+    s.app().sendToOrvane("closeMain");
     QCOMPARE(s.waitForOrvaneExit(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(processEnded(toolPid), 15000);
 }

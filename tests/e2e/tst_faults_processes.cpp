@@ -33,14 +33,15 @@ qint64 udpQueued(int port)
     return -1;
 }
 
-void send(const QByteArray &datagram, int port)
+// From a socket that stays open: the programs look up whose it is once they read the datagram.
+void send(QUdpSocket &from, const QByteArray &datagram, int port)
 {
-    QUdpSocket().writeDatagram(datagram, QHostAddress::LocalHost, quint16(port));
+    from.writeDatagram(datagram, QHostAddress::LocalHost, quint16(port));
 }
 
 // Random datagrams of 0 to 1400 bytes, none of them a command word, in bursts the receiver's
 // queue can take so that none is dropped unread. Gives how many were sent.
-int flood(int port, quint32 seed)
+int flood(QUdpSocket &from, int port, quint32 seed)
 {
     QRandomGenerator random(seed);
     int sent = 0;
@@ -51,7 +52,7 @@ int flood(int port, quint32 seed)
         if (CompanionChannel::commandOf(CompanionChannel::decodeDatagram(datagram))
             != CompanionChannel::Command::None)
             continue;
-        send(datagram, port);
+        send(from, datagram, port);
         ++sent;
         if (i % 64 == 63 && !QTest::qWaitFor([&] { return udpQueued(port) == 0; }, 30000))
             return -1;
@@ -69,6 +70,9 @@ private slots:
     void floodOfRandomDatagrams();
     void hiddenToolEndsWhenOrvaneIsKilled();
     void twoStartsAtOnce();
+
+private:
+    QUdpSocket m_sender;
 };
 
 void TstFaultsProcesses::floodOfRandomDatagrams()
@@ -80,11 +84,11 @@ void TstFaultsProcesses::floodOfRandomDatagrams()
     const qint64 pids[] = {s.orvane()->processId(), s.desktop().windowPid(tool)};
     const qint64 before[] = {TestSupport::residentKiB(pids[0]), TestSupport::residentKiB(pids[1])};
 
-    QCOMPARE(flood(s.app().mainPort(), 1), Datagrams);
-    QCOMPARE(flood(s.app().toolPort(), 2), Datagrams);
+    QCOMPARE(flood(m_sender, s.app().mainPort(), 1), Datagrams);
+    QCOMPARE(flood(m_sender, s.app().toolPort(), 2), Datagrams);
     // Datagrams are handled in order: once these are, the floods before them are too.
-    send("directClassroom", s.app().mainPort());
-    send("hideTool", s.app().toolPort());
+    send(m_sender, "directClassroom", s.app().mainPort());
+    send(m_sender, "hideTool", s.app().toolPort());
     QVERIFY2(s.service().waitForRequest("GET /orvane/index\\?menuId=4&tag=2 200", 60000),
              qPrintable(s.diagnostics()));
     // The tool logs each datagram quoted, where Orvane logs.
@@ -101,7 +105,7 @@ void TstFaultsProcesses::floodOfRandomDatagrams()
     QVERIFY(s.desktop().waitForNoWindow(E2eSession::ToolTitle));
 
     // Orvane still quits on its command, taking its tool along.
-    send("closeMain", s.app().mainPort());
+    send(m_sender, "closeMain", s.app().mainPort());
     QCOMPARE(s.waitForOrvaneExit(), 0);
 }
 
@@ -114,7 +118,7 @@ void TstFaultsProcesses::hiddenToolEndsWhenOrvaneIsKilled()
     const QString tool = s.desktop().waitForWindow(E2eSession::ToolTitle);
     const qint64 toolPid = s.desktop().windowPid(tool);
     QVERIFY2(toolPid > 0, qPrintable(s.diagnostics()));
-    send("hideTool", s.app().toolPort());
+    send(m_sender, "hideTool", s.app().toolPort());
     QVERIFY(s.desktop().waitForNoWindow(E2eSession::ToolTitle));
 
     QElapsedTimer clock;

@@ -4,14 +4,18 @@
 // keep-alive.
 #include "common/companionchannel.h"
 #include "common/globals.h"
+#include "login/login.h"
 #include "main/maindialog.h"
 #include "main/webnavigation.h"
 #include "main/webview.h"
 #include "net/chttp.h"
+#include "store/userstore.h"
 #include "tests/support/testhttpserver.h"
 #include "tests/support/testsupport.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QNetworkReply>
 #include <QPushButton>
@@ -21,6 +25,21 @@
 #include <QUdpSocket>
 
 #include <memory>
+
+#include <unistd.h>
+
+namespace {
+
+template <typename Window> Window *findTopLevel()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *window = qobject_cast<Window *>(widget))
+            return window;
+    }
+    return nullptr;
+}
+
+} // namespace
 
 class TstMainDialog : public QObject
 {
@@ -159,12 +178,14 @@ void TstMainDialog::commands_data()
     QTest::addColumn<QString>("state");
     QTest::addColumn<QByteArray>("command"); // "tray:<action>" for the tray menu
     QTest::addColumn<QString>("outcome");    // "front", "quit" or "none"
+    QTest::addColumn<QString>("sender"); // "": a socket of this test; "user", "nobody": a process
 
     struct Row
     {
         const char *name;
         QByteArray command;
         const char *outcome;
+        const char *sender = "";
     };
     const Row rows[] = {
         {"showMain", "showMain", "front"},
@@ -176,10 +197,17 @@ void TstMainDialog::commands_data()
         {"tool-word", "hideTool", "none"},
         {"tray-show", "tray:显示窗口", "front"},
         {"tray-quit", "tray:退出", "quit"},
+        // Before: another user's tool brought up, redirected and closed this user's window.
+        {"showMain-other-user", "showMain", "none", "nobody"},
+        {"directClassroom-other-user", "directClassroom", "none", "nobody"},
+        {"closeMain-other-user", "closeMain", "none", "nobody"},
+        {"showMain-user-process", "showMain", "front", "user"},
+        {"closeMain-user-process", "closeMain", "quit", "user"},
     };
     for (const char *state : {"shown", "hidden", "minimised"}) {
         for (const Row &row : rows)
-            QTest::addRow("%s-%s", state, row.name) << state << row.command << row.outcome;
+            QTest::addRow("%s-%s", state, row.name)
+                << state << row.command << row.outcome << row.sender;
     }
 }
 
@@ -188,6 +216,9 @@ void TstMainDialog::commands()
     QFETCH(QString, state);
     QFETCH(QByteArray, command);
     QFETCH(QString, outcome);
+    QFETCH(QString, sender);
+    if (sender == QLatin1String("nobody") && ::geteuid() != 0)
+        QSKIP("only root can send as another user (setpriv)");
 
     showDialog();
     QTRY_COMPARE(lastPage(), QStringLiteral("/orvane/main?token=T0k"));
@@ -198,11 +229,15 @@ void TstMainDialog::commands()
     const bool visible = m_dialog->isVisible();
     const bool minimised = m_dialog->isMinimized();
     QSignalSpy finished(m_dialog.get(), &QDialog::finished);
+    TestSupport::SenderProcess process; // its socket stays open while this case runs
     if (command.startsWith("tray:")) {
         trayAction(QString::fromUtf8(command.mid(5)))->trigger();
     } else {
         auto *socket = m_dialog->findChild<QUdpSocket *>();
-        sendToMain(command);
+        if (sender.isEmpty())
+            sendToMain(command);
+        else
+            QVERIFY(process.send(command, m_mainPort, sender == QLatin1String("nobody")));
         QVERIFY(socket->hasPendingDatagrams());
         QTRY_VERIFY(!socket->hasPendingDatagrams());
     }
@@ -220,7 +255,7 @@ void TstMainDialog::commands()
         QCOMPARE(m_dialog->isVisible(), visible);
         QCOMPARE(m_dialog->isMinimized(), minimised);
     }
-    if (command == "directClassroom")
+    if (command == "directClassroom" && outcome == QLatin1String("front"))
         QTRY_COMPARE(lastPage(), QStringLiteral("/orvane/index?menuId=4&tag=2"));
 }
 
@@ -240,35 +275,89 @@ void TstMainDialog::directClassroomFollowsTheFlag()
 void TstMainDialog::keepAlive_data()
 {
     QTest::addColumn<bool>("qrLogin");
-    QTest::addColumn<QByteArray>("target");
-    QTest::newRow("password-login") << false << QByteArray("/orvane/keepOnline?token=T0k");
-    QTest::newRow("qr-login-empty-token") << true << QByteArray("/orvane/keepOnline?token=");
+    QTest::addColumn<bool>("remembered");        // the account's password is saved
+    QTest::addColumn<QByteArrayList>("replies"); // one keep-alive answer a period; "-": none
+    QTest::addColumn<QByteArray>("loginReply");
+    QTest::addColumn<int>("logins"); // logins in the background
+    QTest::addColumn<bool>("asked"); // the login window came back
+
+    const QByteArray alive = R"({"status":1})";
+    const QByteArray ended = R"({"status":0,"msg":"登录已失效"})";
+    const QByteArray token = R"({"status":1,"result":{"token":"N3w"}})";
+    const QByteArray refused = R"({"status":0,"msg":"密码错误"})";
+    QTest::newRow("alive") << false << true << QByteArrayList{alive, alive} << token << 0 << false;
+    // Without an answer nothing is known of the session.
+    QTest::newRow("no-answer") << false << true << QByteArrayList{"-", "-"} << token << 0 << false;
+    QTest::newRow("not-an-envelope")
+        << false << true << QByteArrayList{"<p>"} << token << 0 << false;
+    QTest::newRow("ended") << false << true << QByteArrayList{ended} << token << 1 << false;
+    QTest::newRow("ended-again-later")
+        << false << true << QByteArrayList{ended, alive, ended} << token << 2 << false;
+    // Never a loop of logins: the new session ending before the platform confirmed it.
+    QTest::newRow("ended-again-at-once")
+        << false << true << QByteArrayList{ended, ended} << token << 1 << true;
+    QTest::newRow("renewal-refused")
+        << false << true << QByteArrayList{ended} << refused << 1 << true;
+    QTest::newRow("not-remembered")
+        << false << false << QByteArrayList{ended} << token << 0 << true;
+    QTest::newRow("qr-login") << true << true << QByteArrayList{ended} << token << 0 << true;
 }
 
 void TstMainDialog::keepAlive()
 {
     QFETCH(bool, qrLogin);
-    QFETCH(QByteArray, target);
-    if (qrLogin) {
-        g_token.clear();
-        g_qrLogin = true;
-    }
+    QFETCH(bool, remembered);
+    QFETCH(QByteArrayList, replies);
+    QFETCH(QByteArray, loginReply);
+    QFETCH(int, logins);
+    QFETCH(bool, asked);
+    g_userName = QStringLiteral("13800000001");
+    g_qrLogin = qrLogin;
+    QVERIFY(UserStore::instance().saveUser(g_userName, remembered ? "pw" : "", remembered, false));
+    m_server->route("orvane/client/login", TestResponse::json(loginReply));
+    const QByteArray startPage = qrLogin ? "orvane/loginMainIndex" : "orvane/main";
     showDialog();
+    QTRY_COMPARE(m_server->requestsTo(startPage).size(), 1);
     auto *http = m_dialog->findChild<CHttp *>();
-    QVERIFY(http);
-    qRegisterMetaType<QNetworkReply *>();
-    QSignalSpy finished(http, &QNetworkAccessManager::finished);
-    for (int i = 0; i < 5; ++i) {
+
+    for (int i = 0; i < replies.size(); ++i) {
+        TestResponse reply = TestResponse::json(replies.at(i));
+        if (replies.at(i) == "-")
+            reply.mode = TestResponse::Mode::CloseMidBody;
+        m_server->route("orvane/keepOnline", reply);
         QTimerEvent tick(0);
         QCoreApplication::sendEvent(m_dialog.get(), &tick);
+        QTRY_COMPARE(m_server->requestsTo("orvane/keepOnline").size(), i + 1);
+        // Every reply done with and released (before, keep-alive replies stayed until the end).
+        QTRY_COMPARE(http->findChildren<QNetworkReply *>().size(), 0);
     }
-    QTRY_COMPARE(finished.count(), 5);
-    const QList<RecordedRequest> sent = m_server->requestsTo("orvane/keepOnline");
-    QCOMPARE(sent.size(), 5);
-    QCOMPARE(sent.first().method, QByteArray("GET"));
-    QCOMPARE(sent.first().target, target);
-    // Before: every keep-alive reply stayed alive until the window closed.
-    QTRY_COMPARE(http->findChildren<QNetworkReply *>().size(), 0);
+    QCOMPARE(m_server->requestsTo("orvane/keepOnline").first().target,
+             QByteArray("/orvane/keepOnline?token=T0k"));
+
+    // The login page's own request with the saved account; the new session's start page.
+    const QList<RecordedRequest> sent = m_server->requestsTo("orvane/client/login");
+    QCOMPARE(sent.size(), logins);
+    for (const RecordedRequest &request : sent)
+        QCOMPARE(request.method + ' ' + request.query(),
+                 QByteArray("POST userName=13800000001&passWord=pw"));
+    if (logins > 0 && !asked)
+        QTRY_COMPARE(lastPage(), QStringLiteral("/orvane/main?token=N3w"));
+    Login *login = findTopLevel<Login>();
+    QCOMPARE(login && login->isVisible(), asked);
+    QCOMPARE(m_dialog->isVisible(), !asked);
+    if (!asked)
+        return;
+    QCOMPARE(login->findChild<QLabel *>("lbTip")->text(), QStringLiteral("登录已失效，请重新登录"));
+    // Meanwhile the tool's "showMain" shows the login window, not the ended session's pages.
+    sendToMain("showMain");
+    auto *socket = m_dialog->findChild<QUdpSocket *>();
+    QTRY_VERIFY(!socket->hasPendingDatagrams());
+    QVERIFY(!m_dialog->isVisible());
+    // After the login the same window goes on, at the start page.
+    const int starts = m_server->requestsTo(startPage).size();
+    login->accept();
+    QTRY_VERIFY(m_dialog->isVisible());
+    QTRY_COMPARE(m_server->requestsTo(startPage).size(), starts + 1);
 }
 
 void TstMainDialog::trayToggleAlternates()

@@ -225,6 +225,12 @@ void TstNet::loginReply()
     QCOMPARE(reply.success, status == 1);
     QCOMPARE(reply.token, status == 1 ? token : QString());
     QCOMPARE(reply.tip, tip);
+
+    // Before: a certificate that could not be verified read as the network text. Whatever the
+    // body, such a reply names the host and never succeeds.
+    const LoginReply unverified = readLoginReply(body, QStringLiteral("school.test"));
+    QVERIFY(!unverified.success && unverified.token.isEmpty());
+    QCOMPARE(unverified.tip, QStringLiteral("无法验证服务器 school.test 的证书，已停止连接"));
 }
 
 void TstNet::stateReply_data()

@@ -64,6 +64,23 @@ int freeUdpPort()
     return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : 0;
 }
 
+SenderProcess::~SenderProcess()
+{
+    kill();
+    waitForFinished();
+}
+
+bool SenderProcess::send(const QByteArray &word, int port, bool otherUser)
+{
+    const QStringList bash{"-c",
+                           R"(exec 3<>"/dev/udp/127.0.0.1/$1" && printf %s "$2" >&3 && echo sent &&
+                              exec sleep 60)",
+                           "sender", QString::number(port), QString::fromLatin1(word)};
+    const QStringList asNobody{"--reuid=65534", "--regid=65534", "--clear-groups", "bash"};
+    start(otherUser ? "setpriv" : "bash", otherUser ? asNobody + bash : bash);
+    return waitForReadyRead(10000) && readAllStandardOutput().startsWith("sent");
+}
+
 qint64 residentKiB(qint64 pid)
 {
     const QByteArray status = readFile(pid ? QStringLiteral("/proc/%1/status").arg(pid)

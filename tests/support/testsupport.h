@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QProcess>
 #include <QString>
 
 namespace TestSupport {
@@ -21,6 +22,15 @@ QByteArray readFile(const QString &path);
 bool installPrograms(const QString &dir);
 // A UDP port of 127.0.0.1 that nobody uses right now, or 0.
 int freeUdpPort();
+// A bash that sends a datagram, as nobody when asked (needs root), and keeps its socket open
+// until this is destroyed, so the receiver can still look it up.
+class SenderProcess : public QProcess
+{
+public:
+    ~SenderProcess() override;
+    // Sends word to 127.0.0.1:port; false when nothing was sent.
+    bool send(const QByteArray &word, int port, bool otherUser);
+};
 // Resident size (VmRSS) of process pid, or of this process for 0; -1 when unknown.
 qint64 residentKiB(qint64 pid = 0);
 // Pid of the process holding an flock on path, or 0 when nobody holds one.

@@ -15,6 +15,8 @@
 
 #include <memory>
 
+#include <unistd.h>
+
 Q_DECLARE_METATYPE(Qt::MouseButton)
 
 // The tool window in this process, driven by real mouse events on the offscreen platform and
@@ -37,6 +39,7 @@ private slots:
     void enterLeaveDuringSlide_data();
     void enterLeaveDuringSlide();
     void datagramToggles();
+    void otherUsersDatagramIgnored();
 
 private:
     QStringList receivedByOrvane();
@@ -269,12 +272,26 @@ void TstCTool::datagramToggles()
 {
     // Every datagram toggles, whatever it says: an empty one and "showTool" alike.
     QUdpSocket orvane;
+    QVERIFY(orvane.bind(QHostAddress::LocalHost, 0));
     CompanionChannel::send(&orvane, "showTool", m_toolPort);
     QTRY_VERIFY_WITH_TIMEOUT(m_tool->isHidden(), 5000);
     CompanionChannel::send(&orvane, QByteArray(), m_toolPort);
     QTRY_VERIFY_WITH_TIMEOUT(m_tool->isVisible(), 5000);
     CompanionChannel::send(&orvane, "hello", m_toolPort);
     QTRY_VERIFY_WITH_TIMEOUT(m_tool->isHidden(), 5000);
+}
+
+// Before: another user's Orvane on this computer hid and showed this user's tool.
+void TstCTool::otherUsersDatagramIgnored()
+{
+    if (::geteuid() != 0)
+        QSKIP("only root can send as another user (setpriv)");
+    auto *socket = m_tool->findChild<QUdpSocket *>();
+    TestSupport::SenderProcess nobody;
+    QVERIFY(nobody.send("hideTool", m_toolPort, true));
+    QVERIFY(socket->hasPendingDatagrams());
+    QTRY_VERIFY(!socket->hasPendingDatagrams());
+    QVERIFY(m_tool->isVisible());
 }
 
 QTEST_MAIN(TstCTool)
