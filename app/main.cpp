@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/benchprobe.h"
 #include "common/appconfig.h"
+#include "common/companionchannel.h"
 #include "common/globals.h"
 #include "login/login.h"
 #include "main/maindialog.h"
@@ -11,6 +12,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <QUdpSocket>
 
 #include <memory>
 
@@ -54,18 +56,34 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/Orvane")));
     loadQtTranslations(app);
 
-    // A second copy ends silently, also while the first is still at its login window.
-    if (Platform::acquireInstanceGuard("Orvane_Exec") != Platform::InstanceGuard::Acquired)
-        return 0;
-
     const AppConfig::Config config = AppConfig::readConfig();
+    // A second copy ends, also while the first is still at its login window; the first
+    // shows its window to the user who tried to start the program again.
+    if (Platform::acquireInstanceGuard("Orvane_Exec") != Platform::InstanceGuard::Acquired) {
+        CompanionChannel::askToShow(config.mainPort);
+        return 0;
+    }
     if (!config.baseUrl.isEmpty())
         g_baseUrl = config.baseUrl;
 
     const std::unique_ptr<Login> login(new Login);
     BenchProbe::watchLogin(login.get());
-    if (login->exec() != QDialog::Accepted)
-        return 0;
+    {
+        // Until the main window takes the channel over, a second copy's "showMain" is for the
+        // login window.
+        QUdpSocket channel;
+        CompanionChannel::bind(&channel, config.mainPort, config.toolPort);
+        QObject::connect(&channel, &QUdpSocket::readyRead, login.get(), [&] {
+            if (CompanionChannel::readPending(&channel, config.toolPort)
+                    .contains(QLatin1String("showMain"))) {
+                login->showNormal();
+                login->raise();
+                login->activateWindow();
+            }
+        });
+        if (login->exec() != QDialog::Accepted)
+            return 0;
+    }
 
     // Destroyed on return, and the tool program it started goes with it.
     const std::unique_ptr<MainDialog> mainDialog(new MainDialog);

@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QSet>
 #include <QUdpSocket>
@@ -74,7 +75,7 @@ bool bind(QUdpSocket *socket, int port, int peerPort)
     return false;
 }
 
-QStringList readPending(QUdpSocket *socket)
+QStringList readPending(QUdpSocket *socket, int toolPort)
 {
     QStringList commands;
     while (socket->hasPendingDatagrams()) {
@@ -91,8 +92,26 @@ QStringList readPending(QUdpSocket *socket)
             continue;
         }
         commands.append(decodeDatagram(datagram));
+        // From anyone but the tool, "showMain" comes from a second copy of Orvane, which waits.
+        if (toolPort > 0 && senderPort != toolPort
+            && commandOf(commands.last()) == Command::ShowMain)
+            send(socket, "shown", senderPort);
     }
     return commands;
+}
+
+bool askToShow(int port, int timeoutMs)
+{
+    QUdpSocket socket;
+    if (!socket.bind(QHostAddress::LocalHost, 0) || !send(&socket, "showMain", port))
+        return false;
+    QElapsedTimer waited;
+    waited.start();
+    while (socket.waitForReadyRead(int(qMax<qint64>(timeoutMs - waited.elapsed(), 0)))) {
+        if (readPending(&socket).contains(QLatin1String("shown")))
+            return true;
+    }
+    return false;
 }
 
 bool send(QUdpSocket *socket, const QByteArray &command, int port)

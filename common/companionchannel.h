@@ -27,7 +27,13 @@ bool bind(QUdpSocket *socket, int port, int peerPort);
 
 // Reads every pending datagram and gives the command texts of those sent from a socket of this
 // user, in arrival order. The rest are dropped, each sender named in the log once.
-QStringList readPending(QUdpSocket *socket);
+// Orvane gives toolPort: a "showMain" from any other socket is answered "shown" (askToShow).
+QStringList readPending(QUdpSocket *socket, int toolPort = 0);
+
+// What a second copy of Orvane does before it ends: asks the first, listening at port, to show
+// its window, and waits at most timeoutMs for the answer, so that its socket is still open when
+// the first asks whose it is. Whether the first answered.
+bool askToShow(int port, int timeoutMs = 3000);
 
 // Sends command as one datagram to 127.0.0.1 on port when there is a channel (the socket is
 // bound) and a socket of this user is bound there; whether it was sent.

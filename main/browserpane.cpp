@@ -62,7 +62,7 @@ BrowserPane::BrowserPane(const QString &engine, const WebView::Settings &setting
     m_progress->setTextVisible(false);
     m_progress->setFixedHeight(3);
     m_progress->setStyleSheet(QStringLiteral("QProgressBar{border:none;background:transparent;}"
-                                             "QProgressBar::chunk{background-color:#1E6FD9;}"));
+                                             "QProgressBar::chunk{background-color:#5AA0F0;}"));
     m_progress->hide();
     layout->addWidget(m_progress);
     m_stack = new QStackedLayout;
@@ -115,7 +115,7 @@ BrowserPane::BrowserPane(const QString &engine, const WebView::Settings &setting
 void BrowserPane::setUpShortcuts()
 {
     const auto on = [this](const QKeySequence &keys, auto action) {
-        connect(new QShortcut(keys, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut),
+        connect(new QShortcut(keys, this, nullptr, nullptr, Qt::WindowShortcut),
                 &QShortcut::activated, this, action);
     };
     for (const QKeySequence &keys : {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)})
@@ -216,8 +216,9 @@ void BrowserPane::failed(Browsing::Failure failure, int httpStatus)
     // A certificate does not mend itself: that one waits for the user.
     const int seconds =
         failure == Browsing::Failure::Certificate ? -1 : Browsing::retryDelaySeconds(m_attempts);
-    qDebug() << "page failed:" << int(failure) << httpStatus << "- retry in" << seconds << "s";
-    m_failure->showFailure(Browsing::describe(failure, httpStatus, m_failedUrl.host()), seconds);
+    const Browsing::Message message = Browsing::describe(failure, httpStatus, m_failedUrl.host());
+    qDebug().noquote() << "page failed:" << message.title << "- retry in" << seconds << "s";
+    m_failure->showFailure(message, seconds);
     m_stack->setCurrentWidget(m_failure);
 }
 
@@ -272,6 +273,8 @@ void BrowserPane::showContextMenu(const QPoint &globalPos, const QUrl &link, boo
 void BrowserPane::download(WebDownload *download)
 {
     m_becameDownload = true;
+    // The usual folder, made if this is the first download ever.
+    QDir().mkpath(m_saveFolder);
     const QString file =
         QFileDialog::getSaveFileName(this, QStringLiteral("保存文件"),
                                      QDir(m_saveFolder).filePath(download->suggestedFileName()));
@@ -281,6 +284,7 @@ void BrowserPane::download(WebDownload *download)
         return;
     }
     m_saveFolder = QFileInfo(file).absolutePath();
-    download->start(file);
+    // The row first: a download that arrived while the dialog was open ends within start().
     m_downloads->addWidget(new DownloadRow(download, file, this));
+    download->start(file);
 }

@@ -192,10 +192,13 @@ void MainDialog::closeWindow()
 
 void MainDialog::iconIsActived(QSystemTrayIcon::ActivationReason reason)
 {
-    // One click shows the window and the next hides it; a double click always shows it.
-    if (reason == QSystemTrayIcon::Trigger && isVisible() && !isMinimized())
+    // One click shows the window and the next hides it. A double click begins with that click,
+    // so it shows a hidden window as it always did.
+    if (reason != QSystemTrayIcon::Trigger)
+        return;
+    if (isVisible() && !isMinimized())
         hide();
-    else if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+    else
         bringToFront();
 }
 
@@ -207,7 +210,7 @@ void MainDialog::showTool()
 
 void MainDialog::readPendingDatagrams()
 {
-    const QStringList commands = CompanionChannel::readPending(m_udpSocket);
+    const QStringList commands = CompanionChannel::readPending(m_udpSocket, m_toolPort);
     for (const QString &command : commands)
         responseUdpMsg(command);
 }
@@ -252,7 +255,8 @@ void MainDialog::keepAliveAnswered(QNetworkReply *reply)
 {
     reply->deleteLater();
     // Without an answer nothing is known of the session: the next period asks again.
-    if (reply->error() != QNetworkReply::NoError)
+    // A QR-code login has no token to ask about: the answer says nothing of its session.
+    if (reply->error() != QNetworkReply::NoError || g_token.isEmpty())
         return;
     const std::optional<QVariantMap> answer = parseReplyObject(decodeReplyBody(reply->readAll()));
     if (!answer)

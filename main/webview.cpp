@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
+#include <utility>
+
 WebView::WebView(QWidget *parent)
     : QWidget(parent)
 {
@@ -41,6 +43,13 @@ void WebView::watchInput(QWidget *widget)
         child->installEventFilter(this);
 }
 
+bool WebView::isNewInput(QEvent *event)
+{
+    // QtWebEngine hands what its input widget got on to the view as well: one event, seen twice.
+    const ulong timestamp = static_cast<QInputEvent *>(event)->timestamp();
+    return std::exchange(m_lastInput, timestamp) != timestamp;
+}
+
 bool WebView::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
@@ -52,7 +61,8 @@ bool WebView::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonPress: {
         const Qt::MouseButton button = static_cast<QMouseEvent *>(event)->button();
         if (button == Qt::BackButton || button == Qt::ForwardButton) {
-            button == Qt::BackButton ? back() : forward();
+            if (isNewInput(event))
+                button == Qt::BackButton ? back() : forward();
             return true;
         }
         break;
@@ -61,7 +71,7 @@ bool WebView::eventFilter(QObject *watched, QEvent *event)
         const auto *wheel = static_cast<QWheelEvent *>(event);
         if (wheel->modifiers() & Qt::ControlModifier) {
             const int steps = wheel->angleDelta().y() / 120;
-            if (steps != 0)
+            if (steps != 0 && isNewInput(event))
                 emit zoomRequested(steps);
             return true;
         }

@@ -91,5 +91,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool isNewInput(QEvent *event);
+
     NavigationHook m_hook;
+    ulong m_lastInput = 0;
 };

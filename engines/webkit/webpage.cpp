@@ -53,7 +53,9 @@ QString WebPage::chooseFile(QWebFrame *, const QString &)
 
 bool WebPage::supportsExtension(Extension extension) const
 {
-    return extension == ChooseMultipleFilesExtension || QWebPage::supportsExtension(extension);
+    // No error pages of the engine's: a failed page shows the main window's own, and a load
+    // that became a download leaves the page as it was.
+    return extension == ChooseMultipleFilesExtension;
 }
 
 bool WebPage::extension(Extension extension, const ExtensionOption *option, ExtensionReturn *output)

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "tests/e2e/e2esession.h"
 
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSignalSpy>
 #include <QStandardPaths>
 
 const QString E2eSession::LoginTitle = QStringLiteral("Orvane-登录");
@@ -9,6 +12,10 @@ const QString E2eSession::ToolTitle = QStringLiteral("Orvane-工具");
 
 E2eSession::~E2eSession()
 {
+    if (m_tray) {
+        m_tray->kill();
+        m_tray->waitForFinished(5000);
+    }
     if (!m_orvane || m_orvane->state() == QProcess::NotRunning)
         return;
     // With its main window up Orvane can end properly, taking the tool program with it.
@@ -23,7 +30,7 @@ E2eSession::~E2eSession()
 
 bool E2eSession::start(const QStringList &serviceOptions)
 {
-    for (const char *tool : {"Xvfb", "xdotool", "import", "sqlite3"}) {
+    for (const char *tool : {"Xvfb", "xdotool", "import", "sqlite3", "trayer"}) {
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
             m_error = QStringLiteral("%1 is missing; ./scripts/install-deps installs it")
                           .arg(QString::fromLatin1(tool));
@@ -73,12 +80,47 @@ bool E2eSession::typeLogin(const QString &loginWindow, const QString &userName,
     return ok && m_desktop->click(loginWindow, LoginButton);
 }
 
-QString E2eSession::passwordLogin(const QString &userName, const QString &password)
+QString E2eSession::passwordLogin(const QString &userName, const QString &password, bool remember)
 {
     const QString login = startOrvane();
-    if (login.isEmpty() || !typeLogin(login, userName, password))
+    if (login.isEmpty() || !typeLogin(login, userName, password, remember))
         return QString();
     return m_desktop->waitForWindow(MainTitle);
+}
+
+QString E2eSession::qrLogin(const QString &account)
+{
+    return !startOrvane().isEmpty()
+            && m_service.waitForRequest(QStringLiteral("POST /orvane/qrcode/getQRcodeState 200"))
+            && confirmQrCode(account)
+        ? m_desktop->waitForWindow(MainTitle)
+        : QString();
+}
+
+bool E2eSession::confirmQrCode(const QString &account)
+{
+    // The command-line form of the confirm page.
+    QNetworkAccessManager phone;
+    QNetworkReply *reply = phone.get(QNetworkRequest(
+        QUrl(m_service.baseUrl() + "orvane/qrcode/confirm?ticket=latest&account=" + account)));
+    QSignalSpy finished(reply, &QNetworkReply::finished);
+    const bool confirmed = finished.wait(15000)
+        && reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200;
+    delete reply;
+    return confirmed;
+}
+
+QString E2eSession::startTray()
+{
+    m_tray.reset(new QProcess);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), m_app.environment().value("DISPLAY"));
+    m_tray->setProcessEnvironment(environment);
+    m_tray->start(QStringLiteral("trayer"),
+                  {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "24",
+                   "--height", "24"});
+    return m_tray->waitForStarted(10000) ? m_desktop->waitForWindow(QStringLiteral("panel"))
+                                         : QString();
 }
 
 int E2eSession::waitForOrvaneExit(int timeoutMs)

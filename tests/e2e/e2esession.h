@@ -53,7 +53,16 @@ public:
                    bool tickRemember = false);
     // Starts Orvane, logs in and waits for the main window; its id, or empty.
     QString passwordLogin(const QString &userName = QStringLiteral("13800000001"),
-                          const QString &password = QStringLiteral("demo123"));
+                          const QString &password = QStringLiteral("demo123"),
+                          bool remember = false);
+    // Starts Orvane and logs in by QR code, confirmed for account as a phone would; the main
+    // window's id, or empty.
+    QString qrLogin(const QString &account = QStringLiteral("13900000002"));
+    // Confirms the newest QR code for account through the page the code leads to.
+    bool confirmQrCode(const QString &account);
+    // A system tray (trayer), 24 px square in the screen's top right corner, for the programs
+    // started after it; its window's id, or empty.
+    QString startTray();
     // Waits for Orvane to end; its exit code, or -1 if it did not end normally in time.
     int waitForOrvaneExit(int timeoutMs = 30000);
     // The programs' logs and the service's requests, for failure messages.
@@ -66,5 +75,6 @@ private:
     AppFolder m_app;
     QScopedPointer<Desktop> m_desktop;
     QScopedPointer<QProcess> m_orvane;
+    QScopedPointer<QProcess> m_tray;
     QString m_error;
 };

@@ -5,8 +5,11 @@
 #include "tests/e2e/e2etestcase.h"
 #include "tests/support/testsupport.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHostAddress>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSignalSpy>
@@ -46,23 +49,36 @@ constexpr QRgb ScriptClicksSsh = 0x546e7a;
 constexpr QRgb ModernTile = 0x3f51b5;
 constexpr QRgb ModernPassed = 0x1e9e5a;
 constexpr QRgb ModernFailed = 0xc0392b;
+constexpr QRgb FilesTile = 0x795548;
+constexpr QRgb DocxLink = 0xc2185b;
+constexpr QRgb BigZipLink = 0x00897b;
+constexpr QRgb BackToStartButton = 0x546e7a;
+// Orvane's own: the failure page's retry button, a download's cancel button.
+constexpr QRgb RetryButton = 0x1e6fd9;
+constexpr QRgb CancelButton = 0xd6e4f5;
 
 // On the 160 x 74 tool: its right part opens the classroom, its left part has the menu.
 constexpr QPoint ToolClassroom{120, 37};
 constexpr QPoint ToolHandle{30, 37};
 
-// Red text of the login page's tip line somewhere in the window.
-bool showsRedTip(const QImage &screen, const QRect &window)
+// Whether at least 20 pixels within area are of the kind.
+bool shows(const QImage &screen, const QRect &area, bool (*kind)(int red, int green, int blue))
 {
-    int red = 0;
-    const QRect area = window.intersected(screen.rect());
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
+    int count = 0;
+    const QRect inside = area.intersected(screen.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x) {
             const QRgb pixel = screen.pixel(x, y);
-            red += qRed(pixel) > 200 && qGreen(pixel) < 80 && qBlue(pixel) < 80;
+            count += kind(qRed(pixel), qGreen(pixel), qBlue(pixel));
         }
     }
-    return red >= 20;
+    return count >= 20;
+}
+
+// Red text: the login page's tip, the find bar's "no match".
+bool showsRedTip(const QImage &screen, const QRect &area)
+{
+    return shows(screen, area, [](int r, int g, int b) { return r > 200 && g < 110 && b < 110; });
 }
 
 QString scanQrCode(const QString &imagePath)
@@ -109,10 +125,19 @@ private slots:
     void toolDrivesOrvane();
     void foreignSiteCannotTakeOver();
     void modernPage();
+    void pageFailures_data();
+    void pageFailures();
+    void browsingComforts();
+    void downloads();
+    void secondStartShowsTheWindow();
 
 private:
     bool clickColour(QRgb colour);
     bool waitForOpened(const QString &path);
+    bool waitForColour(QRgb colour);
+    bool pressInMain(const QString &keys);
+    bool control(const QString &query);
+    double zoomOf(const QString &user);
 };
 
 bool TstE2e::clickColour(QRgb colour)
@@ -121,6 +146,42 @@ bool TstE2e::clickColour(QRgb colour)
     const QString main = desktop.visibleWindow(E2eSession::MainTitle);
     const QRect region = desktop.waitForColour(colour, desktop.geometry(main));
     return !region.isNull() && desktop.clickAt(region.center());
+}
+
+bool TstE2e::waitForColour(QRgb colour)
+{
+    Desktop &desktop = m_session->desktop();
+    const QString main = desktop.visibleWindow(E2eSession::MainTitle);
+    return !main.isEmpty() && !desktop.waitForColour(colour, desktop.geometry(main)).isNull();
+}
+
+// Keys for the main window: a click on its title bar first gives it the keyboard.
+bool TstE2e::pressInMain(const QString &keys)
+{
+    Desktop &desktop = m_session->desktop();
+    const QString main = desktop.visibleWindow(E2eSession::MainTitle);
+    return !main.isEmpty() && desktop.click(main, QPoint(300, 12)) && desktop.key(keys);
+}
+
+// A control request of the demo service ("sessions=forget", "stall=1").
+bool TstE2e::control(const QString &query)
+{
+    QNetworkAccessManager manager;
+    QNetworkReply *reply = manager.get(
+        QNetworkRequest(QUrl(m_session->service().baseUrl() + "demo/control?" + query)));
+    QSignalSpy finished(reply, &QNetworkReply::finished);
+    const bool ok = finished.wait(15000) && reply->error() == QNetworkReply::NoError;
+    delete reply;
+    return ok;
+}
+
+// The zoom Orvane keeps for the user; 0 when none.
+double TstE2e::zoomOf(const QString &user)
+{
+    return QJsonDocument::fromJson(TestSupport::readFile(m_session->app().path("zoom.json")))
+        .object()
+        .value(user)
+        .toDouble();
 }
 
 bool TstE2e::waitForOpened(const QString &path)
@@ -225,14 +286,7 @@ void TstE2e::qrCodeLogin()
     QVERIFY(s.service().waitForRequest("POST /orvane/qrcode/getQRcodeState 200"));
     QCOMPARE(s.desktop().visibleWindow(E2eSession::LoginTitle), login);
 
-    // The phone confirms, through the command-line form of the confirm page.
-    QNetworkAccessManager phone;
-    QNetworkReply *reply = phone.get(QNetworkRequest(
-        QUrl(s.service().baseUrl() + "orvane/qrcode/confirm?ticket=latest&account=13900000002")));
-    QSignalSpy finished(reply, &QNetworkReply::finished);
-    QVERIFY(finished.wait(15000));
-    QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
-    delete reply;
+    QVERIFY(s.confirmQrCode("13900000002"));
     QVERIFY2(s.service().waitForRequest(
                  "GET /orvane/loginMainIndex\\?userName=13900000002&passWord=demo456 200"),
              qPrintable(s.diagnostics()));
@@ -359,6 +413,214 @@ void TstE2e::modernPage()
                   .waitForColour(modern ? ModernPassed : ModernFailed, s.desktop().geometry(main))
                   .isNull(),
              qPrintable(s.diagnostics()));
+}
+
+void TstE2e::pageFailures_data()
+{
+    QTest::addColumn<QString>("trouble"); // "stop" the service, "stall" it, "forget" sessions
+    QTest::addColumn<bool>("qrLogin");
+    QTest::addColumn<QString>("failure"); // the failure page's title; empty: no failure page
+    QTest::addColumn<QString>("outcome"); // "renewed", "back" (same session) or "asked"
+    // Before: the engine's English error page, and nothing when the service came back.
+    QTest::newRow("service-stopped") << "stop" << false << "无法连接到平台"
+                                     << "renewed";
+    // Before: the old page for minutes, no time-out.
+    QTest::newRow("service-stalled") << "stall" << false << "平台没有及时响应"
+                                     << "back";
+    // Before: "登录已失效" from the platform, and no way to log in again but quitting.
+    QTest::newRow("session-forgotten") << "forget" << false << ""
+                                       << "renewed";
+    QTest::newRow("session-forgotten-qr") << "forget" << true << ""
+                                          << "asked";
+}
+
+void TstE2e::pageFailures()
+{
+    QFETCH(QString, trouble);
+    QFETCH(bool, qrLogin);
+    QFETCH(QString, failure);
+    QFETCH(QString, outcome);
+    E2eSession &s = *m_session;
+    // Pages without an answer count as failed after 4 s here.
+    const QString conf = s.app().path("conf.ini");
+    QVERIFY(TestSupport::writeFile(
+        conf, TestSupport::readFile(conf).replace("[web]\n", "[web]\ntimeout=4\n")));
+    const QString main = qrLogin ? s.qrLogin() : s.passwordLogin("13800000001", "demo123", true);
+    // The classroom page, which the platform shows only within a session.
+    QVERIFY2(!main.isEmpty() && clickColour(ClassroomTile) && s.service().waitForRequest(Classroom),
+             qPrintable(s.diagnostics()));
+    const int visits = s.service().requests(Classroom).size();
+    const QString port = QString::number(QUrl(s.service().baseUrl()).port());
+
+    if (trouble == QLatin1String("stop"))
+        s.service().stop();
+    else
+        QVERIFY(control(trouble == QLatin1String("stall") ? "stall=1" : "sessions=forget"));
+    QVERIFY(pressInMain("F5"));
+    if (!failure.isEmpty()) {
+        // Orvane's page, saying what went wrong, its retry button under it.
+        QVERIFY2(QTest::qWaitFor([&] { return s.app().logs().contains("page failed: " + failure); },
+                                 30000),
+                 qPrintable(s.diagnostics()));
+        const QRect button = Desktop::colourRegion(s.desktop().screenshot(), RetryButton,
+                                                   s.desktop().geometry(main));
+        QVERIFY2(button.width() >= 100, qPrintable(s.diagnostics()));
+        // The platform comes back; the page follows by itself.
+        if (trouble == QLatin1String("stop"))
+            QVERIFY(s.service().start({"--port", port, "--foreign", s.foreign().baseUrl()}));
+        else
+            QVERIFY(control("stall=0"));
+    }
+
+    const QString login = QStringLiteral("POST /orvane/client/login\\?.* 200");
+    if (outcome == QLatin1String("asked")) {
+        // The login window again, saying why; the pages of the ended session out of sight.
+        const QString window = s.desktop().waitForWindow(E2eSession::LoginTitle);
+        QVERIFY2(!window.isEmpty(), qPrintable(s.diagnostics()));
+        QVERIFY(s.desktop().waitForNoWindow(E2eSession::MainTitle));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return showsRedTip(s.desktop().screenshot(), s.desktop().geometry(window)); },
+            20000));
+        QVERIFY(s.service().requests(login).isEmpty());
+        return;
+    }
+    // Renewed: the saved account logged in again, the start page took the new token, and the
+    // page came back.
+    const int logins = outcome == QLatin1String("renewed") ? 2 : 1;
+    QVERIFY2(QTest::qWaitFor(
+                 [&] {
+                     return s.service().requests(Classroom).size() > visits
+                         && s.service().requests(login).size() == logins
+                         && s.service().requests(StartPage).size() == logins;
+                 },
+                 60000),
+             qPrintable(s.diagnostics()));
+    QVERIFY(s.desktop().visibleWindow(E2eSession::LoginTitle).isEmpty());
+}
+
+void TstE2e::browsingComforts()
+{
+    E2eSession &s = *m_session;
+    Desktop &desktop = s.desktop();
+    const QString main = s.passwordLogin();
+    QVERIFY2(!main.isEmpty() && s.service().waitForRequest(StartPage) && waitForColour(FilesTile),
+             qPrintable(s.diagnostics()));
+    const QRect window = desktop.geometry(main);
+
+    // Reloads ask the platform again, with and without the cache.
+    int starts = 1;
+    for (const char *keys : {"F5", "ctrl+r", "ctrl+F5", "ctrl+shift+r"}) {
+        QVERIFY(pressInMain(keys));
+        ++starts;
+        QVERIFY2(QTest::qWaitFor([&] { return s.service().requests(StartPage).size() == starts; },
+                                 20000),
+                 keys);
+    }
+
+    // One step back and forward at a time, by keys and by the mouse's side buttons: start page,
+    // files page, start page again.
+    QVERIFY(clickColour(FilesTile) && waitForColour(DocxLink));
+    QVERIFY(clickColour(BackToStartButton) && waitForColour(FilesTile));
+    const QPoint inPage(window.width() / 2, window.height() - 40);
+    QVERIFY(pressInMain("alt+Left") && waitForColour(DocxLink));
+    QVERIFY(pressInMain("alt+Right") && waitForColour(FilesTile));
+    QVERIFY(desktop.click(main, inPage, 8) && waitForColour(DocxLink));
+    QVERIFY(desktop.click(main, inPage, 9) && waitForColour(FilesTile));
+    QVERIFY(clickColour(FilesTile) && waitForColour(DocxLink));
+
+    // Find: the match marked on the page; a word not there said so in the find bar.
+    const QRect page = window.adjusted(0, 40, 0, -60);
+    const QImage unmarked = desktop.screenshot().copy(page);
+    QVERIFY(pressInMain("ctrl+f") && desktop.type(QStringLiteral("作业")) && desktop.key("Return"));
+    QVERIFY(QTest::qWaitFor([&] { return desktop.screenshot().copy(page) != unmarked; }, 20000));
+    QVERIFY(desktop.key("ctrl+a") && desktop.type(QStringLiteral("没有这个词"))
+            && desktop.key("Return"));
+    const QRect findBar = window.adjusted(0, window.height() - 60, 0, 0);
+    QVERIFY(QTest::qWaitFor([&] { return showsRedTip(desktop.screenshot(), findBar); }, 20000));
+    QVERIFY(desktop.key("Escape"));
+
+    // Zoom, kept for the user.
+    const QList<QPair<QString, double>> zooms{
+        {"ctrl+plus", 1.1}, {"ctrl+equal", 1.25}, {"ctrl+minus", 1.1}, {"ctrl+0", 1.0}};
+    for (const auto &zoom : zooms) {
+        QVERIFY(pressInMain(zoom.first));
+        QTRY_COMPARE(zoomOf("13800000001"), zoom.second);
+    }
+    QVERIFY(
+        desktop.moveMouse(window.center())
+        && !desktop.run("xdotool", {"keydown", "ctrl", "click", "4", "keyup", "ctrl"}).isNull());
+    QTRY_COMPARE(zoomOf("13800000001"), 1.1);
+
+    // Print, to a PDF file: the system's print dialog, accepted as it opens.
+    QVERIFY(pressInMain("ctrl+p"));
+    const QString dialog = desktop.waitForWindow(QStringLiteral("打印"));
+    QVERIFY2(!dialog.isEmpty(), qPrintable(s.diagnostics()));
+    QVERIFY(desktop.key("Return"));
+    const QString home = s.app().environment().value("HOME");
+    QVERIFY2(QTest::qWaitFor(
+                 [&] {
+                     const QStringList pdfs = QDir(home).entryList({"*.pdf"}, QDir::Files);
+                     return !pdfs.isEmpty()
+                         && TestSupport::readFile(home + '/' + pdfs.first()).startsWith("%PDF");
+                 },
+                 30000),
+             qPrintable(s.diagnostics()));
+}
+
+void TstE2e::downloads()
+{
+    E2eSession &s = *m_session;
+    Desktop &desktop = s.desktop();
+    const QString main = s.passwordLogin();
+    QVERIFY2(!main.isEmpty() && clickColour(FilesTile) && waitForColour(DocxLink),
+             qPrintable(s.diagnostics()));
+    const QString folder = s.app().environment().value("HOME") + "/Downloads/";
+
+    // Before: the page replaced by an error, nothing saved. Now the file, exactly as served.
+    QVERIFY(clickColour(DocxLink));
+    QVERIFY2(!desktop.waitForWindow(QStringLiteral("保存文件")).isEmpty(),
+             qPrintable(s.diagnostics()));
+    QVERIFY(desktop.key("Return"));
+    QNetworkAccessManager manager;
+    QNetworkReply *served =
+        manager.get(QNetworkRequest(QUrl(s.service().baseUrl() + "files/homework.docx")));
+    QSignalSpy finished(served, &QNetworkReply::finished);
+    QVERIFY(finished.wait(15000));
+    const QByteArray bytes = served->readAll();
+    delete served;
+    QVERIFY(!bytes.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(TestSupport::readFile(folder + QStringLiteral("作业.docx")), bytes,
+                              20000);
+
+    // A download cancelled halfway leaves nothing behind.
+    QVERIFY(clickColour(BigZipLink));
+    QVERIFY(!desktop.waitForWindow(QStringLiteral("保存文件")).isEmpty());
+    QVERIFY(desktop.key("Return"));
+    QVERIFY(clickColour(CancelButton));
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return Desktop::colourRegion(desktop.screenshot(), CancelButton, desktop.geometry(main))
+                .isNull();
+        },
+        20000));
+    QTRY_COMPARE(QDir(folder).entryList(QDir::Files), QStringList(QStringLiteral("作业.docx")));
+}
+
+// Before: a second start ended at once, and the window stayed hidden in the tray.
+void TstE2e::secondStartShowsTheWindow()
+{
+    E2eSession &s = *m_session;
+    Desktop &desktop = s.desktop();
+    QVERIFY2(!s.startTray().isEmpty(), "trayer did not start");
+    const QString main = s.passwordLogin();
+    QVERIFY2(!main.isEmpty(), qPrintable(s.diagnostics()));
+    // With a tray the close button, the title bar's last, hides the window.
+    QVERIFY(desktop.click(main, QPoint(desktop.geometry(main).width() - 21, 16)));
+    QVERIFY(desktop.waitForNoWindow(E2eSession::MainTitle));
+    QScopedPointer<QProcess> second(s.app().startOrvane("second.log"));
+    QVERIFY(second->waitForFinished(20000));
+    QCOMPARE(second->exitCode(), 0);
+    QVERIFY2(!desktop.waitForWindow(E2eSession::MainTitle).isEmpty(), qPrintable(s.diagnostics()));
 }
 
 QTEST_GUILESS_MAIN(TstE2e)

@@ -91,7 +91,7 @@ void TstMainDialog::init()
                                        .toLatin1()));
     g_baseUrl = m_server->baseUrl();
     g_token = QStringLiteral("T0k");
-    g_userName.clear();
+    g_userName = QStringLiteral("13800000001");
     g_passWord.clear();
     g_qrLogin = false;
     g_subSystemLogin = false;
@@ -176,8 +176,8 @@ void TstMainDialog::startPage()
 void TstMainDialog::commands_data()
 {
     QTest::addColumn<QString>("state");
-    QTest::addColumn<QByteArray>("command"); // "tray:<action>" for the tray menu
-    QTest::addColumn<QString>("outcome");    // "front", "quit" or "none"
+    QTest::addColumn<QByteArray>("command"); // "tray:<action>" for the tray menu, "click" on it
+    QTest::addColumn<QString>("outcome");    // "front", "quit", "none" or "toggle"
     QTest::addColumn<QString>("sender"); // "": a socket of this test; "user", "nobody": a process
 
     struct Row
@@ -197,6 +197,7 @@ void TstMainDialog::commands_data()
         {"tool-word", "hideTool", "none"},
         {"tray-show", "tray:显示窗口", "front"},
         {"tray-quit", "tray:退出", "quit"},
+        {"tray-click", "click", "toggle"},
         // Before: another user's tool brought up, redirected and closed this user's window.
         {"showMain-other-user", "showMain", "none", "nobody"},
         {"directClassroom-other-user", "directClassroom", "none", "nobody"},
@@ -232,6 +233,10 @@ void TstMainDialog::commands()
     TestSupport::SenderProcess process; // its socket stays open while this case runs
     if (command.startsWith("tray:")) {
         trayAction(QString::fromUtf8(command.mid(5)))->trigger();
+    } else if (command == "click") {
+        auto *tray = m_dialog->findChild<QSystemTrayIcon *>();
+        QCOMPARE(tray->toolTip(), QStringLiteral("Orvane - ") + g_userName);
+        emit tray->activated(QSystemTrayIcon::Trigger);
     } else {
         auto *socket = m_dialog->findChild<QUdpSocket *>();
         if (sender.isEmpty())
@@ -249,7 +254,11 @@ void TstMainDialog::commands()
         return;
     }
     QCOMPARE(finished.count(), 0);
-    if (outcome == QLatin1String("front")) {
+    if (outcome == QLatin1String("toggle"))
+        outcome = visible && !minimised ? "hidden" : "front";
+    if (outcome == QLatin1String("hidden")) {
+        QVERIFY(!m_dialog->isVisible());
+    } else if (outcome == QLatin1String("front")) {
         QTRY_VERIFY(m_dialog->isVisible() && !m_dialog->isMinimized());
     } else {
         QCOMPARE(m_dialog->isVisible(), visible);
@@ -311,7 +320,6 @@ void TstMainDialog::keepAlive()
     QFETCH(QByteArray, loginReply);
     QFETCH(int, logins);
     QFETCH(bool, asked);
-    g_userName = QStringLiteral("13800000001");
     g_qrLogin = qrLogin;
     QVERIFY(UserStore::instance().saveUser(g_userName, remembered ? "pw" : "", remembered, false));
     m_server->route("orvane/client/login", TestResponse::json(loginReply));
