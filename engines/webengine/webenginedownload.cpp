@@ -8,6 +8,7 @@
 WebEngineDownload::WebEngineDownload(QWebEngineDownloadItem *item, QObject *parent)
     : WebDownload(parent)
     , m_item(item)
+    , m_name(item->suggestedFileName()) // the item's changes to the file's once it starts
 {
     connect(item, &QWebEngineDownloadItem::downloadProgress, this, &WebDownload::progress);
     connect(item, &QWebEngineDownloadItem::stateChanged, this, &WebEngineDownload::stateChanged);
@@ -15,7 +16,7 @@ WebEngineDownload::WebEngineDownload(QWebEngineDownloadItem *item, QObject *pare
 
 QString WebEngineDownload::suggestedFileName() const
 {
-    return m_item ? m_item->suggestedFileName() : QString();
+    return m_name;
 }
 
 QUrl WebEngineDownload::url() const

@@ -28,5 +28,6 @@ private:
 
     QPointer<QWebEngineDownloadItem> m_item;
     QString m_target;
+    const QString m_name;
     bool m_done = false;
 };

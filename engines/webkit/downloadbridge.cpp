@@ -39,6 +39,10 @@ void DownloadBridge::watch(QWebFrame *frame)
         frame->addToJavaScriptWindowObject(QStringLiteral("orvaneDownloads"), this);
         frame->evaluateJavaScript(QString::fromLatin1(Script));
     });
+    // QtWebKit makes a page's script environment, and so clears the window object, only when
+    // a script first runs: a page without one would never get the watch above.
+    connect(frame, &QWebFrame::initialLayoutCompleted, this,
+            [frame] { frame->evaluateJavaScript(QStringLiteral("void 0")); });
 }
 
 void DownloadBridge::save(const QString &href, const QString &name, const QString &base64)

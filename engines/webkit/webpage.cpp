@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "engines/webkit/webpage.h"
 
+#include <QDebug>
 #include <QNetworkRequest>
 #include <QWebFrame>
 
@@ -44,6 +45,14 @@ bool WebPage::acceptNavigationRequest(QWebFrame *frame, const QNetworkRequest &r
     if (!m_decide({request.url(), typeOf(type), !frame || frame == mainFrame()}))
         return false;
     return QWebPage::acceptNavigationRequest(frame, request, type);
+}
+
+void WebPage::javaScriptConsoleMessage(const QString &message, int lineNumber,
+                                       const QString &sourceID)
+{
+    // Into the log, as QtWebEngine does: a page's own errors explain much.
+    qDebug().noquote() << "js:" << message
+                       << QStringLiteral("(%1:%2)").arg(sourceID).arg(lineNumber);
 }
 
 QString WebPage::chooseFile(QWebFrame *, const QString &)

@@ -23,6 +23,8 @@ protected:
                                  NavigationType type) override;
     QString userAgentForUrl(const QUrl &url) const override;
     QString chooseFile(QWebFrame *frame, const QString &suggestedFile) override;
+    void javaScriptConsoleMessage(const QString &message, int lineNumber,
+                                  const QString &sourceID) override;
     bool supportsExtension(Extension extension) const override;
     bool extension(Extension extension, const ExtensionOption *option,
                    ExtensionReturn *output) override;

@@ -2,11 +2,14 @@
 // The navigation rules as both web engines apply them: real clicks on real pages from a test
 // server, each row run once per engine.
 #include "common/globals.h"
+#include "main/webdownload.h"
 #include "main/webengines.h"
 #include "main/webnavigation.h"
 #include "tests/support/testhttpserver.h"
 
 #include <QDesktopServices>
+#include <QFile>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,6 +29,19 @@ const QByteArray Index = R"(<html><body style="margin:0">
 <input type="submit" value="export" style="top:160px"></form>
 <div onclick="location.href='/upload/notice/plan.pdf'" style="top:200px">script</div>
 </body></html>)";
+
+// One of each kind of download, as blocks again.
+const QByteArray Files = R"html(<html><body style="margin:0">
+<style>a,button{position:absolute;left:0;width:300px;height:40px;display:block;margin:0}</style>
+<a href="/files/report" style="top:0">attachment</a>
+<a href="/files/data.bin" style="top:40px">unknown type</a>
+<button style="top:80px" onclick="var a=document.createElement('a');
+a.href=window.URL.createObjectURL(new Blob(['made,here\n1,2\n'],{type:'text/csv'}));
+a.download='made.csv';document.body.appendChild(a);a.click()">blob</button>
+<a href="data:text/csv;base64,c2NvcmUKOTkK" download="scores.csv" style="top:120px">data</a>
+<a href="/files/slow" style="top:160px">slow</a>
+<a href="/files/broken" style="top:200px">broken</a>
+</body></html>)html";
 
 } // namespace
 
@@ -50,6 +66,8 @@ private slots:
 
     void clicks_data();
     void clicks();
+    void downloads_data();
+    void downloads();
 
 private:
     WebView *createView(const QString &engine);
@@ -177,6 +195,91 @@ void TstWebView::clicks()
     // The flag follows every clicked link, whatever became of it.
     if (block < 4)
         QCOMPARE(g_subSystemLogin, subSystemLogin);
+}
+
+void TstWebView::downloads_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<int>("block");
+    QTest::addColumn<QString>("name");     // the name the view proposes
+    QTest::addColumn<QByteArray>("bytes"); // what the file holds; empty: no file at all
+    QTest::addColumn<QString>("ending");   // "done", "cancelled" or "failed"
+
+    const QByteArray report = QByteArray(300000, 'r') + QByteArray("\0end", 4);
+    for (const char *engine : {WebEngines::WebKit, WebEngines::WebEngine}) {
+        const auto row = [engine](const char *name) {
+            return &(QTest::addRow("%s-%s", engine, name) << QString::fromLatin1(engine));
+        };
+        // Before: the page replaced by an error, or nothing at all, and no file.
+        *row("attachment") << 0 << QStringLiteral("成绩单.xlsx") << report << "done";
+        *row("unknown-type") << 1 << "data.bin" << QByteArray("\x01\x02binary") << "done";
+        *row("blob") << 2 << "made.csv" << QByteArray("made,here\n1,2\n") << "done";
+        *row("data-url") << 3 << "scores.csv" << QByteArray("score\n99\n") << "done";
+        // Nothing of it is left, not even the partial file.
+        *row("cancelled") << 4 << "slow" << QByteArray() << "cancelled";
+        *row("failed") << 5 << "broken" << QByteArray() << "failed";
+    }
+}
+
+void TstWebView::downloads()
+{
+    QFETCH(QString, engine);
+    QFETCH(int, block);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, ending);
+
+    TestResponse attachment = TestResponse::withStatus(200, bytes, "application/vnd.ms-excel");
+    attachment.headers.append(qMakePair<QByteArray, QByteArray>(
+        "Content-Disposition",
+        "attachment; filename=\"report.xlsx\"; filename*=UTF-8''%E6%88%90%E7%BB%A9%E5%8D%95.xlsx"));
+    m_server->route("files/report", attachment);
+    m_server->route("files/data.bin",
+                    TestResponse::withStatus(200, "\x01\x02binary", "application/octet-stream"));
+    TestResponse slow = TestResponse::withStatus(200, QByteArray(4000, 's'), "application/zip");
+    slow.mode = TestResponse::Mode::Trickle;
+    m_server->route("files/slow", slow);
+    TestResponse broken = TestResponse::withStatus(200, QByteArray(4000, 'b'), "application/zip");
+    broken.mode = TestResponse::Mode::CloseMidBody;
+    m_server->route("files/broken", broken);
+    m_server->route("orvane/files",
+                    TestResponse::withStatus(200, Files, "text/html;charset=utf-8"));
+
+    QVERIFY(createView(engine));
+    m_view->resize(400, 300);
+    m_view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    QVERIFY(load(QStringLiteral("orvane/files")));
+    // Kept where the main window would keep it, chosen while the view waits, as a dialog does.
+    const QString file = m_storage.filePath(QStringLiteral("saved-") + name);
+    QPointer<WebDownload> download;
+    std::unique_ptr<QSignalSpy> progress;
+    std::unique_ptr<QSignalSpy> finished;
+    connect(m_view.get(), &WebView::downloadRequested, this, [&](WebDownload *requested) {
+        download = requested;
+        progress = std::make_unique<QSignalSpy>(requested, &WebDownload::progress);
+        finished = std::make_unique<QSignalSpy>(requested, &WebDownload::finished);
+        requested->start(file);
+    });
+    click(block);
+    QTRY_VERIFY_WITH_TIMEOUT(download, 20000);
+    QCOMPARE(download->suggestedFileName(), name);
+    if (ending == QLatin1String("cancelled")) {
+        QTRY_VERIFY_WITH_TIMEOUT(!progress->isEmpty(), 20000);
+        download->cancel();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(finished->size(), 1, 20000);
+    QCOMPARE(finished->first().at(0).toBool(), ending == QLatin1String("done"));
+    QCOMPARE(finished->first().at(1).toString().isEmpty(), ending != QLatin1String("failed"));
+    QCOMPARE(QFile(file).exists(), !bytes.isEmpty());
+    QVERIFY(!QFile::exists(file + QStringLiteral(".part")));
+    if (!bytes.isEmpty()) {
+        QFile saved(file);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), bytes);
+    }
+    // The page stays; the view has not left it for an error.
+    QCOMPARE(m_view->url().path(), QStringLiteral("/orvane/files"));
 }
 
 QTEST_MAIN(TstWebView)
