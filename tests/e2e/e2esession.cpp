@@ -51,7 +51,7 @@ bool E2eSession::start(const QStringList &serviceOptions)
     }
     const QString display = QLatin1Char(':') + m_xvfb.readyText();
     if (!m_foreign.start({QStringLiteral("--role"), QStringLiteral("foreign")})
-        || !m_service.start(serviceOptions + QStringList{"--foreign", m_foreign.baseUrl()})
+        || !m_service.start(serviceOptions + QStringList{"--foreign", foreignUrl()})
         || !m_app.create(m_service.baseUrl(), display)) {
         m_error = m_foreign.error() + m_service.error() + m_app.error();
         return false;

@@ -42,6 +42,9 @@ public:
     DemoService &service() { return m_service; }
     // An unrelated site, which the platform's attack page ("orvane/attack") leads to.
     DemoService &foreign() { return m_foreign; }
+    // Its address by a name other than the platform's, as another site has: cookies do not tell
+    // the ports of one host apart.
+    QString foreignUrl() { return m_foreign.baseUrl().replace("127.0.0.1", "localhost"); }
     AppFolder &app() { return m_app; }
     Desktop &desktop() { return *m_desktop; }
     QProcess *orvane() { return m_orvane.data(); }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The navigation rules without a web engine: the platform's link and form rules, then its
 // origins, then what may leave for the desktop.
+#include "main/browsing.h"
 #include "main/navigationpolicy.h"
 
 #include <QTest>
@@ -25,6 +26,10 @@ private slots:
     void decide();
     void origins_data();
     void origins();
+    void failures_data();
+    void failures();
+    void sessionPages_data();
+    void sessionPages();
 };
 
 void TstNavigation::decide_data()
@@ -165,6 +170,73 @@ void TstNavigation::origins()
     QFETCH(bool, platform);
     const NavigationPolicy::Origins origins{base, {QStringLiteral("video.trusted.test")}};
     QCOMPARE(origins.contains(QUrl(url)), platform);
+}
+
+void TstNavigation::failures_data()
+{
+    QTest::addColumn<int>("error"); // QNetworkReply::NetworkError of our own request for the page
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("failure"); // Browsing::Failure
+    QTest::addColumn<QString>("title");
+    using F = Browsing::Failure;
+    QTest::newRow("refused") << int(QNetworkReply::ConnectionRefusedError) << 0
+                             << int(F::Connection) << "无法连接到平台";
+    QTest::newRow("no-host") << int(QNetworkReply::HostNotFoundError) << 0 << int(F::Connection)
+                             << "无法连接到平台";
+    QTest::newRow("http-500") << int(QNetworkReply::InternalServerError) << 500
+                              << int(F::HttpStatus) << "平台出错了（错误 500）";
+    QTest::newRow("http-404") << int(QNetworkReply::ContentNotFoundError) << 404
+                              << int(F::HttpStatus) << "平台出错了（错误 404）";
+    QTest::newRow("certificate") << int(QNetworkReply::SslHandshakeFailedError) << 0
+                                 << int(F::Certificate)
+                                 << "无法验证服务器 campus.example.edu 的证书";
+    QTest::newRow("our-deadline") << int(QNetworkReply::OperationCanceledError) << 0
+                                  << int(F::Timeout) << "平台没有及时响应";
+    QTest::newRow("answered") << int(QNetworkReply::NoError) << 200 << int(F::Other)
+                              << "网页没能打开";
+}
+
+void TstNavigation::failures()
+{
+    QFETCH(int, error);
+    QFETCH(int, status);
+    QFETCH(int, failure);
+    QFETCH(QString, title);
+    const Browsing::Failure kind = Browsing::classify(QNetworkReply::NetworkError(error), status);
+    QCOMPARE(int(kind), failure);
+    const Browsing::Message message = Browsing::describe(kind, status, "campus.example.edu");
+    QCOMPARE(message.title, title);
+    // The page names the host at most: never the address, which holds the token.
+    QVERIFY(!message.detail.contains("token") && !message.detail.contains("http"));
+    // Retries wait longer each time, never over a minute.
+    const QList<int> delays{2, 4, 8, 16, 32, 60, 60};
+    for (int attempt = 0; attempt < delays.size(); ++attempt)
+        QCOMPARE(Browsing::retryDelaySeconds(attempt), delays.at(attempt));
+}
+
+void TstNavigation::sessionPages_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("login");    // the platform's login: the session has ended
+    QTest::addColumn<bool>("returnTo"); // may be opened again after a new login
+    QTest::newRow("expired") << "http://p.example/orvane/login?expired=1" << true << true;
+    QTest::newRow("login") << "http://p.example/orvane/login" << true << true;
+    QTest::newRow("register") << "http://p.example/orvane/login?type=register" << false << true;
+    QTest::newRow("other-port") << "http://p.example:81/orvane/login" << false << true;
+    QTest::newRow("other-host") << "http://q.example/orvane/login" << false << true;
+    QTest::newRow("classroom") << "http://p.example/orvane/index?menuId=4" << false << true;
+    QTest::newRow("start-page") << "http://p.example/orvane/main?token=T" << false << false;
+    QTest::newRow("qr-start") << "http://p.example/orvane/loginMainIndex?userName=u&passWord=p"
+                              << false << false;
+}
+
+void TstNavigation::sessionPages()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, login);
+    QFETCH(bool, returnTo);
+    QCOMPARE(Browsing::isPlatformLogin(QUrl(url), "http://p.example/"), login);
+    QCOMPARE(Browsing::isPageToReturnTo(QUrl(url)), returnTo);
 }
 
 QTEST_GUILESS_MAIN(TstNavigation)
