@@ -72,14 +72,7 @@ void WebKitDownload::start(const QString &file)
 
 void WebKitDownload::cancel()
 {
-    if (m_done)
-        return;
-    m_done = true;
-    if (m_reply)
-        m_reply->abort();
-    if (m_file.isOpen())
-        m_file.remove();
-    emit finished(false, QString());
+    fail(QString());
 }
 
 void WebKitDownload::take()
@@ -124,7 +117,8 @@ void WebKitDownload::fail(const QString &error)
     m_done = true;
     if (m_reply)
         m_reply->abort();
-    if (m_file.isOpen())
+    // Nothing partial stays, also when only the last rename failed.
+    if (!m_file.fileName().isEmpty())
         m_file.remove();
     emit finished(false, error);
 }

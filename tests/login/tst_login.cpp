@@ -10,13 +10,13 @@
 #include "store/csqlite3.h"
 #include "store/userstore.h"
 #include "tests/e2e/demoservice.h"
+#include "tests/support/browsercatcher.h"
 #include "tests/support/testhttpserver.h"
 #include "tests/support/testsupport.h"
 
 #include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,16 +63,6 @@ QString saved(const QString &name)
 
 } // namespace
 
-// Catches what the window hands to the desktop browser.
-class BrowserCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl &url) { urls.append(url); }
-};
-
 class TstLogin : public QObject
 {
     Q_OBJECT
@@ -111,7 +101,6 @@ private:
 void TstLogin::initTestCase()
 {
     QVERIFY(TestSupport::actAsPlainOwner());
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_browser, "open");
 }
 
 void TstLogin::init()

@@ -5,9 +5,9 @@
 #include "main/webdownload.h"
 #include "main/webengines.h"
 #include "main/webnavigation.h"
+#include "tests/support/browsercatcher.h"
 #include "tests/support/testhttpserver.h"
 
-#include <QDesktopServices>
 #include <QFile>
 #include <QPointer>
 #include <QSignalSpy>
@@ -45,16 +45,6 @@ a.download='made.csv';document.body.appendChild(a);a.click()">blob</button>
 
 } // namespace
 
-// Catches what the view hands to the desktop browser.
-class BrowserCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl &url) { urls.append(url); }
-};
-
 class TstWebView : public QObject
 {
     Q_OBJECT
@@ -83,7 +73,6 @@ private:
 void TstWebView::initTestCase()
 {
     QVERIFY(m_storage.isValid());
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_browser, "open");
 }
 
 void TstWebView::init()
