@@ -46,26 +46,38 @@ void WebEngineDownload::stateChanged()
 {
     if (m_done || !m_item)
         return;
-    const QString part = m_target + QStringLiteral(".part");
     switch (m_item->state()) {
     case QWebEngineDownloadItem::DownloadCompleted:
-        m_done = true;
         QFile::remove(m_target);
-        if (QFile::rename(part, m_target))
-            emit finished(true, QString());
-        else
-            emit finished(false, QStringLiteral("无法写入 %1").arg(m_target));
+        if (!QFile::rename(m_target + QStringLiteral(".part"), m_target))
+            return end(QStringLiteral("无法写入 %1").arg(m_target));
+        m_done = true;
+        emit finished(true, QString());
         break;
     case QWebEngineDownloadItem::DownloadCancelled:
+        end(QString());
+        break;
     case QWebEngineDownloadItem::DownloadInterrupted:
-        m_done = true;
-        QFile::remove(part);
-        emit finished(false,
-                      m_item->state() == QWebEngineDownloadItem::DownloadCancelled
-                          ? QString()
-                          : m_item->interruptReasonString());
+        end(m_item->interruptReasonString());
         break;
     default:
         break;
     }
+}
+
+void WebEngineDownload::broken()
+{
+    end(QStringLiteral("连接中断"));
+}
+
+void WebEngineDownload::end(const QString &error)
+{
+    if (m_done)
+        return;
+    m_done = true;
+    // Over: neither resumed later behind the user's back nor left half written.
+    if (m_item && m_item->state() != QWebEngineDownloadItem::DownloadCancelled)
+        m_item->cancel();
+    QFile::remove(m_target + QStringLiteral(".part"));
+    emit finished(false, error);
 }

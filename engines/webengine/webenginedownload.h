@@ -22,9 +22,13 @@ public:
 
     // Whether start() accepted the item: one that is not is cancelled by QtWebEngine.
     bool started() const { return !m_target.isEmpty(); }
+    // The connection broke and QtWebEngine asks about the item again to resume it: the
+    // download ends as failed instead, and the user may start it anew.
+    void broken();
 
 private:
     void stateChanged();
+    void end(const QString &error);
 
     QPointer<QWebEngineDownloadItem> m_item;
     QString m_target;

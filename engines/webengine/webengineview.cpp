@@ -97,8 +97,15 @@ void WebEngineView::download(QWebEngineDownloadItem *item)
 {
     if (item->page() != m_page)
         return;
+    // Asked about again after a broken connection: no second question to the user.
+    if (m_downloads.contains(item->id())) {
+        if (WebEngineDownload *download = m_downloads.value(item->id()))
+            download->broken();
+        return;
+    }
     // Decided within the signal: an item not accepted by then is cancelled.
     auto *download = new WebEngineDownload(item, this);
+    m_downloads.insert(item->id(), download);
     emit downloadRequested(download);
     if (!download->started()) {
         item->cancel();

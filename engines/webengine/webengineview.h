@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "engines/webengine/webenginedownload.h"
 #include "main/webview.h"
+
+#include <QHash>
+#include <QPointer>
 
 class QWebEngineDownloadItem;
 class QWebEngineProfile;
@@ -36,5 +40,6 @@ private:
 
     QWebEngineProfile *m_profile = nullptr;
     WebEnginePage *m_page = nullptr;
+    QHash<quint32, QPointer<WebEngineDownload>> m_downloads; // the items asked about already
     QWebEngineView *m_view = nullptr;
 };
