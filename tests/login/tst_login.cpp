@@ -14,6 +14,7 @@
 #include "tests/support/testhttpserver.h"
 #include "tests/support/testsupport.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
@@ -452,6 +453,17 @@ void TstLogin::browserLinksAndPages()
     QCOMPARE(m_browser.urls,
              QList<QUrl>({QUrl(g_baseUrl + "orvane/resetPsd"),
                           QUrl(g_baseUrl + "orvane/login?type=register")}));
+
+    // Tab walks the form, not the title bar: user name, password, remember, login.
+    m_login->activateWindow();
+    QTRY_VERIFY(m_login->isActiveWindow());
+    child<QLineEdit>("editUserName")->setFocus();
+    QStringList order;
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(order, QStringList({"editPassword", "chkRemember", "btnLogin"}));
 
     // The QR-code page and back; the close button rejects the window.
     auto *stack = child<QStackedWidget>("loginStack");
