@@ -382,6 +382,11 @@ def end_orvane(proc, port):
             proc.p.wait(5)
         except subprocess.TimeoutExpired:
             pass
+    stop_tree(proc, tree)
+
+
+def stop_tree(proc, tree):
+    """Stops a program and whatever it started (QtWebEngine's helpers, say)."""
     proc.stop()
     for pid in tree[1:]:
         try:
@@ -634,13 +639,7 @@ def measure_idle(s, seconds, floor_image):
             end_orvane(p, mains[e][2])
         login.stop()
         for p in floors:
-            tree = descendants(p.pid)
-            p.stop()
-            for pid in tree[1:]:
-                try:
-                    os.kill(pid, signal.SIGKILL)
-                except OSError:
-                    pass
+            stop_tree(p, descendants(p.pid))
 
 
 # ---- report ----
