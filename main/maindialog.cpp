@@ -6,7 +6,6 @@
 #include "common/apppaths.h"
 #include "common/companionchannel.h"
 #include "common/globals.h"
-#include "login/login.h"
 #include "main/browserpane.h"
 #include "main/mainwindowplacement.h"
 #include "main/webengines.h"
@@ -174,7 +173,7 @@ void MainDialog::on_bRet_clicked()
 void MainDialog::bringToFront()
 {
     // While the session waits for a new login, the login window is the one to see.
-    QWidget *window = m_relogin ? static_cast<QWidget *>(m_relogin) : this;
+    QWidget *window = m_waitingForLogin && m_standIn ? m_standIn.data() : this;
     window->showNormal();
     window->raise();
     window->activateWindow();
@@ -269,7 +268,7 @@ void MainDialog::keepAliveAnswered(QNetworkReply *reply)
 
 void MainDialog::sessionEnded()
 {
-    if (m_renewing || m_relogin)
+    if (m_renewing || m_waitingForLogin)
         return;
     QString password;
     int remember = 0;
@@ -303,20 +302,18 @@ void MainDialog::sessionEnded()
 void MainDialog::askToLogInAgain()
 {
     qDebug() << "the session has ended - asking for a new login";
-    m_relogin = new Login;
-    m_relogin->showMessage(QStringLiteral("登录已失效，请重新登录"));
-    connect(m_relogin, &QDialog::finished, this, [this](int result) {
-        m_relogin->deleteLater();
-        m_relogin = nullptr;
-        // Closed instead: the program ends, as when the first login window is closed.
-        if (result != QDialog::Accepted)
-            return reject();
-        m_renewalTried = false;
-        continueAfterLogin(QUrl());
-        bringToFront();
-    });
+    m_waitingForLogin = true;
     hide();
-    m_relogin->show();
+    emit loginNeeded(QStringLiteral("登录已失效，请重新登录"));
+}
+
+void MainDialog::loggedIn()
+{
+    m_waitingForLogin = false;
+    m_standIn = nullptr;
+    m_renewalTried = false;
+    continueAfterLogin(QUrl());
+    bringToFront();
 }
 
 void MainDialog::continueAfterLogin(const QUrl &returnTo)

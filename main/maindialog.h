@@ -8,7 +8,6 @@
 #include <QSystemTrayIcon>
 
 class CHttp;
-class Login;
 class QNetworkReply;
 class QMenu;
 class QUdpSocket;
@@ -34,6 +33,17 @@ public:
     ~MainDialog() override;
 
     void loadMainPage();
+    // After loginNeeded(): the new login is done, the same window goes on at the start page.
+    void loggedIn();
+    // The window that stands in for this one while a login is wanted: "showMain" and a
+    // second start show it instead.
+    void setStandIn(QWidget *window) { m_standIn = window; }
+
+signals:
+    // The platform ended the session and no login in the background renewed it: a login
+    // window is wanted, showing message. This window hides meanwhile; loggedIn() brings it
+    // back, rejecting it ends the program.
+    void loginNeeded(const QString &message);
 
 private slots:
     void on_btnClose_clicked();
@@ -66,7 +76,8 @@ private:
     BrowserPane *m_pane = nullptr;
     QMenu *m_trayMenu = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
-    QPointer<Login> m_relogin;
+    QPointer<QWidget> m_standIn;
+    bool m_waitingForLogin = false;
     bool m_renewing = false;     // a login in the background is under way
     bool m_renewalTried = false; // since the platform last confirmed the session
     QUdpSocket *m_udpSocket = nullptr;
