@@ -57,7 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The comparison reads through QSettings, which must not meet an "@" value: none written,
     // none made by a numeric escape.
     static const QRegularExpression numericEscape(QStringLiteral("\\\\[x0-7]"));
-    if (!bytes.contains('@') && !QString::fromLatin1(bytes).contains(numericEscape)) {
+    // (The text in full: QString::fromLatin1(QByteArray) would end at a zero byte.)
+    const QString text = QString::fromLatin1(bytes.constData(), bytes.size());
+    if (!bytes.contains('@') && !text.contains(numericEscape)) {
         const QSettings settings(file.fileName(), QSettings::IniFormat);
         QStringList keys = values.keys();
         keys.sort();
