@@ -15,7 +15,10 @@
 
 #include <sqlite3.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <functional>
 #include <memory>
@@ -57,7 +60,8 @@ enum class Fault {
     ForeignTable,
     LinkToNothing,
     LinkToEmptyFile,
-    LinkToForeignDatabase
+    LinkToForeignDatabase,
+    DiskFull
 };
 
 } // namespace
@@ -307,16 +311,19 @@ void TstStore::faultyFile_data()
     QTest::addColumn<Fault>("fault");
     QTest::addColumn<int>("listed"); // saved names still listed at start-up
     QTest::addColumn<bool>("movedAside");
-    QTest::newRow("locked") << Fault::Locked << 0 << false;
-    QTest::newRow("read-only-file") << Fault::ReadOnlyFile << 2 << false;
-    QTest::newRow("read-only-folder") << Fault::ReadOnlyFolder << 2 << false;
-    QTest::newRow("garbage") << Fault::Garbage << 0 << true;
-    QTest::newRow("foreign-table") << Fault::ForeignTable << 0 << false;
+    QTest::addColumn<bool>("told"); // the login window can say why nothing is kept
+    QTest::newRow("locked") << Fault::Locked << 0 << false << true;
+    QTest::newRow("read-only-file") << Fault::ReadOnlyFile << 2 << false << true;
+    QTest::newRow("read-only-folder") << Fault::ReadOnlyFolder << 2 << false << true;
+    QTest::newRow("garbage") << Fault::Garbage << 0 << true << true;
+    QTest::newRow("foreign-table") << Fault::ForeignTable << 0 << false << false;
+    // Before: an empty probe file fitted, so the user was never told.
+    QTest::newRow("disk-full") << Fault::DiskFull << 2 << false << true;
     // Before: the password went into a new file made 0644 where the link pointed, into an
     // empty file the link named, or as a table into someone else's database.
-    QTest::newRow("link-to-nothing") << Fault::LinkToNothing << 0 << true;
-    QTest::newRow("link-to-empty-file") << Fault::LinkToEmptyFile << 0 << true;
-    QTest::newRow("link-to-foreign-database") << Fault::LinkToForeignDatabase << 0 << true;
+    QTest::newRow("link-to-nothing") << Fault::LinkToNothing << 0 << true << true;
+    QTest::newRow("link-to-empty-file") << Fault::LinkToEmptyFile << 0 << true << true;
+    QTest::newRow("link-to-foreign-database") << Fault::LinkToForeignDatabase << 0 << true << true;
 }
 
 // Nothing crashes, writes fail without harm, nothing saved is lost or altered, and only a
@@ -326,6 +333,7 @@ void TstStore::faultyFile()
     QFETCH(Fault, fault);
     QFETCH(int, listed);
     QFETCH(bool, movedAside);
+    QFETCH(bool, told);
     {
         UserStore seed(m_dir->path());
         QVERIFY(seed.saveUser("13800000001", "pw1", true, false));
@@ -334,6 +342,9 @@ void TstStore::faultyFile()
     QStringList before = rows();
     const QString target = m_dir->filePath("elsewhere.db");
     const QByteArray garbage = QByteArray("this is not a database\n").repeated(300);
+    const rlimit full{1024, RLIM_INFINITY};
+    const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+    const auto unlimit = qScopeGuard([&] { setrlimit(RLIMIT_FSIZE, &unlimited); });
     CSqlite3 holder(dbPath().constData());
     switch (fault) {
     case Fault::Locked:
@@ -366,6 +377,10 @@ void TstStore::faultyFile()
     case Fault::LinkToNothing:
         QVERIFY(QFile::remove(dbFile()) && QFile::link(target, dbFile()));
         break;
+    case Fault::DiskFull: // no write past the first KiB of any file, as on a full disk
+        std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &full) == 0);
+        break;
     }
     const QByteArray targetBefore = TestSupport::readFile(target);
 
@@ -374,6 +389,7 @@ void TstStore::faultyFile()
         QCOMPARE(names(store).size(), listed);
         QVERIFY(!store.saveUser("13700000003", "x", true, false));
         QVERIFY(!store.removeUser("13800000001"));
+        QCOMPARE(!store.saveProblem().isEmpty(), told);
     }
     if (fault == Fault::Locked)
         holder.execute("rollback");
