@@ -215,7 +215,7 @@ QHash<QString, QVariant> parse(const QByteArray &text)
             if (raw.compare("general", Qt::CaseInsensitive) == 0)
                 group.clear();
             else if (raw.compare("%general", Qt::CaseInsensitive) == 0)
-                group = QStringLiteral("general/");
+                group = QStringLiteral("General/"); // spelt so whatever the file's case
             else
                 group = unescapedName(raw, 0, raw.size()) + QLatin1Char('/');
             continue;

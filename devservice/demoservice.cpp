@@ -441,7 +441,7 @@ void DemoService::routeTestPages()
 
 void DemoService::sendBigFile(const Request &req, Response &res)
 {
-    const std::optional<long> kb = numberParam(req, "kb", 4096, 1024 * 1024);
+    const std::optional<long> kb = numberParam(req, "kb", 16384, 1024 * 1024);
     const std::optional<long> ms = numberParam(req, "ms", 200, MaxWaitMs);
     if (!kb || !ms || *kb == 0)
         return sendText(res, 400, "kb: 1 to 1048576, ms: 0 to 120000\n");
