@@ -232,7 +232,8 @@ QString UserStore::saveProblem() const
     // A full disk still lets an empty file be made; a save needs room for pages and a journal.
     const QByteArray room(64 * 1024, '\0');
     if (probe.write(room) != room.size() || !probe.flush())
-        return QStringLiteral("文件夹 %1 没有足够的空间").arg(QDir::toNativeSeparators(file.path()));
+        return QStringLiteral("文件夹 %1 没有足够的空间")
+            .arg(QDir::toNativeSeparators(file.path()));
     QFile db(file.filePath());
     if (file.exists() && !db.open(QIODevice::ReadWrite))
         return QStringLiteral("%1 是只读的").arg(QDir::toNativeSeparators(file.filePath()));
