@@ -342,9 +342,10 @@ void TstStore::faultyFile()
     QStringList before = rows();
     const QString target = m_dir->filePath("elsewhere.db");
     const QByteArray garbage = QByteArray("this is not a database\n").repeated(300);
-    const rlimit full{1024, RLIM_INFINITY};
-    const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
-    const auto unlimit = qScopeGuard([&] { setrlimit(RLIMIT_FSIZE, &unlimited); });
+    rlimit fileSize{};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &fileSize) == 0);
+    const rlimit full{1024, fileSize.rlim_max};
+    const auto restore = qScopeGuard([&] { setrlimit(RLIMIT_FSIZE, &fileSize); });
     CSqlite3 holder(dbPath().constData());
     switch (fault) {
     case Fault::Locked:
