@@ -89,6 +89,9 @@ Config readConfig(const QStringList &files)
     const int timeout = textOf(values.value(QStringLiteral("web/timeout"))).toInt(&isNumber);
     if (isNumber && timeout >= 1 && timeout <= 600)
         config.loadTimeoutSeconds = timeout;
+    const QString ask = textOf(values.value(QStringLiteral("web/askWhereToSave"))).trimmed();
+    config.askWhereToSave =
+        ask.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || ask == QLatin1String("1");
     config.baseUrl =
         baseUrlFromValue(textOf(values.value(QStringLiteral("service/baseUrl"))), QString());
     return config;

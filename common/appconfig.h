@@ -20,6 +20,7 @@ struct Config
     QStringList trustedHosts;       // hosts beyond the base URL's whose pages may be shown
     QString engine;                 // the web engine named, as written; empty: none
     int loadTimeoutSeconds = DefaultLoadTimeout; // a page that takes longer counts as failed
+    bool askWhereToSave = false; // downloads go to the download folder without a question
 };
 
 // Reads conf.ini files key by key: the first file that names a key gives its value. Without

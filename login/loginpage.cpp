@@ -149,6 +149,7 @@ void LoginPage::replyFinished(QNetworkReply *reply)
     if (login.success) {
         g_token = login.token;
         g_userName = m_sent.userName;
+        g_passWord.clear(); // an earlier QR-code login's
         g_qrLogin = false;
         if (!UserStore::instance().saveUser(m_sent.userName,
                                             m_sent.remember == 1 ? m_sent.password : QString(),

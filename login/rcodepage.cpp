@@ -75,6 +75,9 @@ void RcodePage::replyFinished(QNetworkReply *reply)
             stopPolling();
         }
         if (poll.confirmed) {
+            // The session is the QR code's now: a password session's token would be asked
+            // about by the keep-alive, and found ended.
+            g_token.clear();
             g_qrLogin = true;
             emit loginSuc();
         }

@@ -3,6 +3,7 @@
 
 #include "common/apppaths.h"
 #include "common/globals.h"
+#include "common/privatefile.h"
 #include "main/downloadrow.h"
 #include "main/failurepanel.h"
 #include "main/findbar.h"
@@ -22,8 +23,8 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
+#include <QNetworkReply>
 #include <QProgressBar>
-#include <QSaveFile>
 #include <QShortcut>
 #include <QStackedLayout>
 #include <QStandardPaths>
@@ -34,26 +35,36 @@
 
 namespace {
 
-// Zoom factors by user, kept from one run to the next.
-QString zoomFile()
+const QString ZoomFile = QStringLiteral("zoom.json");
+// The ".part" files of downloads under way, so that those a killed Orvane left are removed.
+const QString PartialFiles = QStringLiteral("partial-downloads");
+
+QString dataFile(const QString &name)
 {
-    return AppPaths::dataDirectory() + QStringLiteral("/zoom.json");
+    return AppPaths::dataDirectory() + QLatin1Char('/') + name;
 }
 
+// Zoom factors by user, kept from one run to the next.
 QJsonObject zoomByUser()
 {
-    QFile file(zoomFile());
-    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
-                                          : QJsonObject();
+    return QJsonDocument::fromJson(PrivateFile::read(dataFile(ZoomFile), 1 << 20).value_or(""))
+        .object();
+}
+
+// A response the view hands over as a download rather than a page.
+bool isAttachment(const QNetworkReply *reply)
+{
+    return reply->rawHeader("Content-Disposition").trimmed().toLower().startsWith("attachment");
 }
 
 } // namespace
 
 BrowserPane::BrowserPane(const QString &engine, const WebView::Settings &settings,
-                         int loadTimeoutMs, QWidget *parent)
+                         const Options &options, QWidget *parent)
     : QWidget(parent)
-    , m_loadTimeoutMs(loadTimeoutMs)
-    , m_saveFolder(QStandardPaths::writableLocation(QStandardPaths::DownloadLocation))
+    , m_options(options)
+    , m_downloadFolder(QStandardPaths::writableLocation(QStandardPaths::DownloadLocation))
+    , m_saveFolder(m_downloadFolder)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -68,8 +79,19 @@ BrowserPane::BrowserPane(const QString &engine, const WebView::Settings &setting
     m_stack = new QStackedLayout;
     layout->addLayout(m_stack, 1);
 
+    // What an interrupted run left: half-written files of ours.
+    PrivateFile::removeStrays(AppPaths::dataDirectory(), {ZoomFile, PartialFiles});
+    const QByteArray partial = PrivateFile::read(dataFile(PartialFiles), 1 << 20).value_or("");
+    for (const QByteArray &path : partial.split('\n')) {
+        const QFileInfo part(QString::fromUtf8(path));
+        if (part.fileName().endsWith(QLatin1String(".part")) && part.isFile() && !part.isSymLink())
+            QFile::remove(part.filePath());
+    }
+
+    WebView::Settings engineSettings = settings;
+    engineSettings.downloadFolder = m_downloadFolder;
     QString problem;
-    m_view = WebEngines::create(engine, settings, this, &problem);
+    m_view = WebEngines::create(engine, engineSettings, this, &problem);
     if (!m_view) {
         // The window still lives in the tray and obeys the tool; it tells why it shows nothing.
         auto *message = new QLabel(
@@ -91,13 +113,16 @@ BrowserPane::BrowserPane(const QString &engine, const WebView::Settings &setting
 
     m_view->setNavigationHook([this](const WebView::Navigation &navigation) {
         const bool accepted = WebNavigation::handle(navigation);
-        if (navigation.mainFrame)
-            m_lastRefused = !accepted;
+        // The next hop of a navigation is still the page that was asked for.
+        if (accepted && navigation.mainFrame
+            && navigation.type != WebView::NavigationType::Redirect)
+            navigationAccepted(navigation.url);
         return accepted;
     });
     connect(m_view, &WebView::loadStarted, this, &BrowserPane::started);
     connect(m_view, &WebView::loadProgress, m_progress, &QProgressBar::setValue);
     connect(m_view, &WebView::loadFinished, this, &BrowserPane::finished);
+    connect(m_view, &WebView::loadCancelled, this, &BrowserPane::cancelled);
     connect(m_view, &WebView::zoomRequested, this, &BrowserPane::zoomBy);
     connect(m_view, &WebView::printRequested, m_view, &WebView::print);
     connect(m_view, &WebView::contextMenuRequested, this, &BrowserPane::showContextMenu);
@@ -110,6 +135,14 @@ BrowserPane::BrowserPane(const QString &engine, const WebView::Settings &setting
     });
     connect(m_failure, &FailurePanel::retryRequested, this, &BrowserPane::retry);
     setUpShortcuts();
+}
+
+BrowserPane::~BrowserPane()
+{
+    // Before the view, whose engine the downloads still use: before, a download running at
+    // exit outlived its network and crashed Orvane.
+    cancelDownloads();
+    qDeleteAll(downloadRows());
 }
 
 void BrowserPane::setUpShortcuts()
@@ -147,76 +180,117 @@ void BrowserPane::setUser(const QString &user)
         m_view->setZoomFactor(zoomByUser().value(user).toDouble(1.0));
 }
 
+void BrowserPane::navigationAccepted(const QUrl &url)
+{
+    ++m_navigation;
+    m_requested = url;
+    // The teacher has moved on: what a failed page had pending is of no use any more.
+    if (m_probeReply)
+        m_probeReply->abort();
+    m_failure->stopCountdown();
+    // Chromium goes on from the load it replaces without a start of its own.
+    if (m_loading)
+        started();
+}
+
 void BrowserPane::started()
 {
-    m_becameDownload = false;
-    m_timedOut = false;
+    m_loading = true;
     m_progress->setValue(0);
     m_progress->show();
     if (m_loadTimer > 0)
         killTimer(m_loadTimer);
-    m_loadTimer = startTimer(m_loadTimeoutMs);
+    m_loadTimer = startTimer(m_options.loadTimeoutMs);
 }
 
-void BrowserPane::finished(bool ok)
+void BrowserPane::stopLoadTimer()
 {
+    m_loading = false;
     if (m_loadTimer > 0)
         killTimer(m_loadTimer);
     m_loadTimer = 0;
     m_progress->hide();
-    // A navigation the rules refused, or one that became a download, is no failed page.
-    if (ok || ((m_lastRefused || m_becameDownload) && !m_timedOut)) {
-        if (ok) {
-            m_attempts = 0;
-            m_stack->setCurrentWidget(m_view);
-            if (Browsing::isPlatformLogin(m_view->url(), g_baseUrl)) {
-                m_next.clear();
-                emit platformLoginShown();
-            } else {
-                m_lastPage = m_view->url();
-            }
-            if (m_next.isValid())
-                m_view->load(std::exchange(m_next, QUrl()));
-        }
+}
+
+void BrowserPane::cancelled()
+{
+    // Stopped, replaced by a newer navigation, refused or become a download: no failed page.
+    if (m_loading)
+        stopLoadTimer();
+}
+
+void BrowserPane::finished(bool ok)
+{
+    stopLoadTimer();
+    if (!ok) {
+        probe(m_navigation, m_requested);
         return;
     }
-    m_next.clear();
-    m_failedUrl = m_view->url();
-    if (m_timedOut)
-        failed(Browsing::Failure::Timeout, 0);
-    else
-        probe();
+    m_attempts = 0;
+    m_failedNavigation = 0;
+    m_stack->setCurrentWidget(m_view);
+    if (Browsing::isPlatformLogin(m_view->url(), g_baseUrl)) {
+        m_next.clear();
+        emit platformLoginShown();
+        return;
+    }
+    m_lastPage = m_view->url();
+    emit pageLoaded(m_lastPage);
+    if (m_next.isValid())
+        m_view->load(std::exchange(m_next, QUrl()));
 }
 
 void BrowserPane::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() != m_loadTimer)
         return QWidget::timerEvent(event);
-    // No answer in time counts as failed, like no connection.
-    killTimer(m_loadTimer);
-    m_loadTimer = 0;
-    m_timedOut = true;
+    // No answer in time counts as failed, like no connection; the engine's own end of the
+    // stopped load is then no news.
+    stopLoadTimer();
     m_view->stop();
-    finished(false);
+    failed(m_navigation, m_requested, Browsing::Failure::Timeout, 0);
 }
 
-void BrowserPane::probe()
+void BrowserPane::probe(quint64 navigation, const QUrl &url)
 {
-    // The engines say only that a page failed: a request of our own tells why.
-    QNetworkReply *reply = m_probe->get(m_failedUrl.toString());
-    connect(reply, &QNetworkReply::finished, this, [this, reply] {
+    // The engines say only that a page failed: a request of our own tells why. Its headers
+    // are enough, so a large file is not fetched twice.
+    if (m_probeReply)
+        m_probeReply->abort();
+    QNetworkReply *reply = m_probeReply = m_probe->get(url.toString());
+    const auto answered = [this, reply, navigation, url] {
+        if (reply->property("answered").toBool())
+            return;
+        reply->setProperty("answered", true);
         reply->deleteLater();
+        // Chromium fails a navigation that turns into a download before it reports the download.
+        if (navigation != m_navigation || navigation == m_downloadNavigation || isAttachment(reply))
+            return;
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        failed(Browsing::classify(reply->error(), status), status);
+        failed(navigation, url, Browsing::classify(reply->error(), status), status);
+    };
+    connect(reply, &QNetworkReply::metaDataChanged, this, [reply, answered] {
+        if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()) {
+            answered();
+            reply->abort();
+        }
     });
+    connect(reply, &QNetworkReply::finished, this, answered);
 }
 
-void BrowserPane::failed(Browsing::Failure failure, int httpStatus)
+void BrowserPane::failed(quint64 navigation, const QUrl &url, Browsing::Failure failure,
+                         int httpStatus)
 {
+    // One failure is told once.
+    if (navigation == m_failedNavigation || navigation != m_navigation)
+        return;
+    m_failedNavigation = navigation;
+    m_failedUrl = url;
+    m_next.clear();
     // A certificate does not mend itself: that one waits for the user.
     const int seconds =
         failure == Browsing::Failure::Certificate ? -1 : Browsing::retryDelaySeconds(m_attempts);
-    const Browsing::Message message = Browsing::describe(failure, httpStatus, m_failedUrl.host());
+    const Browsing::Message message = Browsing::describe(failure, httpStatus, url.host());
     qDebug().noquote() << "page failed:" << message.title << "- retry in" << seconds << "s";
     m_failure->showFailure(message, seconds);
     m_stack->setCurrentWidget(m_failure);
@@ -240,12 +314,7 @@ void BrowserPane::setZoom(qreal factor)
         return;
     QJsonObject zooms = zoomByUser();
     zooms.insert(m_user, factor);
-    const QByteArray text = QJsonDocument(zooms).toJson(QJsonDocument::Compact);
-    QSaveFile file(zoomFile());
-    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.flush())
-        file.commit();
-    else
-        file.cancelWriting();
+    PrivateFile::write(dataFile(ZoomFile), QJsonDocument(zooms).toJson(QJsonDocument::Compact));
 }
 
 void BrowserPane::showContextMenu(const QPoint &globalPos, const QUrl &link, bool hasSelection)
@@ -272,19 +341,65 @@ void BrowserPane::showContextMenu(const QPoint &globalPos, const QUrl &link, boo
 
 void BrowserPane::download(WebDownload *download)
 {
-    m_becameDownload = true;
-    // The usual folder, made if this is the first download ever.
-    QDir().mkpath(m_saveFolder);
-    const QString file =
-        QFileDialog::getSaveFileName(this, QStringLiteral("保存文件"),
-                                     QDir(m_saveFolder).filePath(download->suggestedFileName()));
-    if (file.isEmpty()) {
-        download->cancel();
-        download->deleteLater();
-        return;
+    m_downloadNavigation = m_navigation;
+    // Where a download already waits (QtWebKit keeps what arrives in the download folder)
+    // is where it stays, unless the user chooses another place.
+    QString file = download->file();
+    if (m_options.askWhereToSave) {
+        QDir().mkpath(m_saveFolder);
+        const QString proposed = QFileInfo(file).absolutePath() == QDir(m_saveFolder).absolutePath()
+            ? file
+            : WebDownload::uniqueFile(m_saveFolder, download->suggestedFileName());
+        const QString chosen =
+            QFileDialog::getSaveFileName(this, QStringLiteral("保存文件"), proposed, QString(),
+                                         nullptr, QFileDialog::DontConfirmOverwrite);
+        if (chosen.isEmpty()) {
+            download->cancel();
+            download->deleteLater();
+            return;
+        }
+        m_saveFolder = QFileInfo(chosen).absolutePath();
+        // The user's folder, but a name of the download's own: nothing is ever replaced.
+        if (chosen != file)
+            file = WebDownload::uniqueFile(m_saveFolder,
+                                           WebDownload::safeFileName(QFileInfo(chosen).fileName()));
+    } else if (file.isEmpty()) {
+        QDir().mkpath(m_downloadFolder);
+        file = WebDownload::uniqueFile(m_downloadFolder, download->suggestedFileName());
     }
-    m_saveFolder = QFileInfo(file).absolutePath();
-    // The row first: a download that arrived while the dialog was open ends within start().
-    m_downloads->addWidget(new DownloadRow(download, file, this));
+    // The row first: it shows how the download ends, also if that is within start().
+    auto *row = new DownloadRow(download, this);
+    m_downloads->addWidget(row);
+    connect(download, &WebDownload::finished, this, &BrowserPane::notePartialFiles);
     download->start(file);
+    notePartialFiles();
+}
+
+QList<DownloadRow *> BrowserPane::downloadRows() const
+{
+    return findChildren<DownloadRow *>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+int BrowserPane::runningDownloads() const
+{
+    int running = 0;
+    for (const DownloadRow *row : downloadRows())
+        running += !row->download()->hasEnded();
+    return running;
+}
+
+void BrowserPane::cancelDownloads()
+{
+    for (DownloadRow *row : downloadRows())
+        row->download()->cancel();
+}
+
+void BrowserPane::notePartialFiles()
+{
+    QByteArray list;
+    for (const DownloadRow *row : downloadRows()) {
+        if (!row->download()->hasEnded() && !row->download()->file().isEmpty())
+            list += WebDownload::partFile(row->download()->file()).toUtf8() + '\n';
+    }
+    PrivateFile::write(dataFile(PartialFiles), list);
 }

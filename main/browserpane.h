@@ -4,11 +4,14 @@
 #include "main/browsing.h"
 #include "main/webview.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class CHttp;
+class DownloadRow;
 class FailurePanel;
 class FindBar;
+class QNetworkReply;
 class QProgressBar;
 class QStackedLayout;
 class QVBoxLayout;
@@ -22,9 +25,15 @@ class BrowserPane : public QWidget
     Q_OBJECT
 
 public:
-    // loadTimeoutMs: how long a page may take before it counts as failed.
-    BrowserPane(const QString &engine, const WebView::Settings &settings, int loadTimeoutMs,
+    struct Options
+    {
+        int loadTimeoutMs = 30000; // a page that takes longer counts as failed
+        bool askWhereToSave = false;
+    };
+
+    BrowserPane(const QString &engine, const WebView::Settings &settings, const Options &options,
                 QWidget *parent = nullptr);
+    ~BrowserPane() override;
 
     // Null when no engine could be loaded; the pane then says so.
     WebView *view() const { return m_view; }
@@ -36,24 +45,36 @@ public:
     // Loads url once the load under way has succeeded.
     void loadAfterCurrent(const QUrl &url) { m_next = url; }
 
+    // Downloads that have not ended yet.
+    int runningDownloads() const;
+    // Ends every download under way, leaving nothing of it on disk.
+    void cancelDownloads();
+
 signals:
     // A page ended at the platform's own login page: the session is over.
     void platformLoginShown();
+    // A page of the platform loaded, its login aside.
+    void pageLoaded(const QUrl &url);
 
 protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
     void setUpShortcuts();
+    void navigationAccepted(const QUrl &url);
     void started();
+    void cancelled();
     void finished(bool ok);
-    void failed(Browsing::Failure failure, int httpStatus);
-    void probe();
+    void stopLoadTimer();
+    void probe(quint64 navigation, const QUrl &url);
+    void failed(quint64 navigation, const QUrl &url, Browsing::Failure failure, int httpStatus);
     void retry();
     void zoomBy(int steps);
     void setZoom(qreal factor);
     void showContextMenu(const QPoint &globalPos, const QUrl &link, bool hasSelection);
     void download(WebDownload *download);
+    QList<DownloadRow *> downloadRows() const;
+    void notePartialFiles();
 
     WebView *m_view = nullptr;
     QProgressBar *m_progress = nullptr;
@@ -62,15 +83,24 @@ private:
     FindBar *m_findBar = nullptr;
     QVBoxLayout *m_downloads = nullptr;
     CHttp *m_probe = nullptr;
-    const int m_loadTimeoutMs;
-    int m_loadTimer = 0;
+    QPointer<QNetworkReply> m_probeReply;
+    const Options m_options;
+
+    // Every navigation of the main frame the rules let through has a number: a failure, its
+    // probe and its retry concern the one that was asked for, and an answer that arrives after
+    // a newer navigation is dropped.
+    quint64 m_navigation = 0;
+    QUrl m_requested;                 // what the newest navigation asked for
+    bool m_loading = false;           // a load of the main frame is under way
+    int m_loadTimer = 0;              // its time-out
+    quint64 m_failedNavigation = 0;   // the one the failure page is about
+    quint64 m_downloadNavigation = 0; // the newest one that turned into a download
     QUrl m_failedUrl;
     QUrl m_lastPage;
     QUrl m_next;
     int m_attempts = 0; // automatic retries since the last page that loaded
-    bool m_timedOut = false;
-    bool m_lastRefused = false;    // the rules refused the main frame's last navigation
-    bool m_becameDownload = false; // the load under way turned into a download
+
     QString m_user;
-    QString m_saveFolder;
+    QString m_downloadFolder;
+    QString m_saveFolder; // where the user last chose to keep a download
 };

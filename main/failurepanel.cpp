@@ -39,6 +39,15 @@ void FailurePanel::showFailure(const Browsing::Message &message, int seconds)
     show();
 }
 
+void FailurePanel::stopCountdown()
+{
+    if (m_timer > 0)
+        killTimer(m_timer);
+    m_timer = 0;
+    m_seconds = -1;
+    showCountdown();
+}
+
 void FailurePanel::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() != m_timer)

@@ -21,6 +21,8 @@ public:
 
     // seconds: until the automatic retry; below 0, none.
     void showFailure(const Browsing::Message &message, int seconds);
+    // No automatic retry after all: the user went elsewhere.
+    void stopCountdown();
 
 signals:
     void retryRequested();

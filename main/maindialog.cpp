@@ -26,6 +26,7 @@
 #include <QNetworkReply>
 #include <QProcess>
 #include <QScreen>
+#include <QTimerEvent>
 #include <QUdpSocket>
 #include <QVBoxLayout>
 
@@ -50,6 +51,7 @@ MainDialog::MainDialog(QWidget *parent)
     m_toolPort = config.toolPort;
     m_port = config.mainPort;
 
+    m_clock.start();
     setUpPane(config);
     m_pane->setUser(g_userName);
     loadMainPage();
@@ -59,6 +61,8 @@ MainDialog::MainDialog(QWidget *parent)
 
     m_http = new CHttp(this);
     connect(m_pane, &BrowserPane::platformLoginShown, this, &MainDialog::sessionEnded);
+    // The renewed session holds once the platform has shown a page of it.
+    connect(m_pane, &BrowserPane::pageLoaded, this, [this] { m_confirming = false; });
 
     m_udpSocket = new QUdpSocket(this);
     CompanionChannel::bind(m_udpSocket, m_port, m_toolPort);
@@ -89,8 +93,10 @@ void MainDialog::setUpPane(const AppConfig::Config &config)
     settings.platformUrl = &WebNavigation::isPlatformUrl;
     auto *layout = new QVBoxLayout(ui->webView);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_pane = new BrowserPane(WebEngines::fromConfig(config.engine), settings,
-                             config.loadTimeoutSeconds * 1000, ui->webView);
+    BrowserPane::Options options;
+    options.loadTimeoutMs = config.loadTimeoutSeconds * 1000;
+    options.askWhereToSave = config.askWhereToSave;
+    m_pane = new BrowserPane(WebEngines::fromConfig(config.engine), settings, options, ui->webView);
     layout->addWidget(m_pane);
 }
 
@@ -186,6 +192,12 @@ void MainDialog::showWindow()
 
 void MainDialog::closeWindow()
 {
+    quit();
+}
+
+void MainDialog::quit()
+{
+    m_pane->cancelDownloads();
     reject();
 }
 
@@ -230,7 +242,7 @@ void MainDialog::responseUdpMsg(const QString &msg)
         bringToFront();
         break;
     case CompanionChannel::Command::CloseMain:
-        reject();
+        quit();
         break;
     case CompanionChannel::Command::None:
         break;
@@ -239,29 +251,35 @@ void MainDialog::responseUdpMsg(const QString &msg)
 
 void MainDialog::timerEvent(QTimerEvent *event)
 {
+    // Only the keep-alive's own timer: before, any timer of the window sent one.
+    if (event->timerId() != m_keepAliveTimer)
+        return CLWDialog::timerEvent(event);
     qDebug() << "time";
     if (m_http) {
+        const QString token = g_token;
         const QString url =
-            serviceUrl(g_baseUrl, QStringLiteral("orvane/keepOnline?token=%1"), {g_token});
+            serviceUrl(g_baseUrl, QStringLiteral("orvane/keepOnline?token=%1"), {token});
         qDebug() << url;
         QNetworkReply *reply = m_http->get(url);
-        connect(reply, &QNetworkReply::finished, this, [this, reply] { keepAliveAnswered(reply); });
+        connect(reply, &QNetworkReply::finished, this,
+                [this, reply, token] { keepAliveAnswered(reply, token); });
     }
     CLWDialog::timerEvent(event);
 }
 
-void MainDialog::keepAliveAnswered(QNetworkReply *reply)
+void MainDialog::keepAliveAnswered(QNetworkReply *reply, const QString &token)
 {
     reply->deleteLater();
     // Without an answer nothing is known of the session: the next period asks again.
-    // A QR-code login has no token to ask about: the answer says nothing of its session.
-    if (reply->error() != QNetworkReply::NoError || g_token.isEmpty())
+    // A QR-code login has no token to ask about: the answer says nothing of its session. An
+    // answer about a token that has been replaced since says nothing of the session now.
+    if (reply->error() != QNetworkReply::NoError || token.isEmpty() || token != g_token)
         return;
     const std::optional<QVariantMap> answer = parseReplyObject(decodeReplyBody(reply->readAll()));
     if (!answer)
         return;
     if (replyStatus(*answer) == 1)
-        m_renewalTried = false;
+        m_confirming = false;
     else
         sessionEnded();
 }
@@ -270,17 +288,23 @@ void MainDialog::sessionEnded()
 {
     if (m_renewing || m_waitingForLogin)
         return;
+    // A renewal whose first page was the platform's login again did not hold.
+    if (m_confirming)
+        return askToLogInAgain();
+    const qint64 now = m_clock.elapsed();
+    while (!m_renewals.isEmpty() && now - m_renewals.first() >= RenewalWindowMs)
+        m_renewals.removeFirst();
     QString password;
     int remember = 0;
     int autoLogin = 0;
-    const bool saved = !g_qrLogin && !m_renewalTried
+    const bool saved = !g_qrLogin && m_renewals.size() < MaxRenewals
         && UserStore::instance().loadUser(g_userName, password, remember, autoLogin)
         && remember == 1 && !password.isEmpty();
     if (!saved)
         return askToLogInAgain();
 
-    // Once per ending: should the new session end at once too, the user is asked.
-    m_renewalTried = true;
+    // Never a loop: a few renewals in a while, then the user is asked.
+    m_renewals.append(now);
     m_renewing = true;
     const QUrl returnTo =
         Browsing::isPageToReturnTo(m_pane->lastPage()) ? m_pane->lastPage() : QUrl();
@@ -295,6 +319,7 @@ void MainDialog::sessionEnded()
             return askToLogInAgain();
         }
         g_token = login.token;
+        m_confirming = true;
         continueAfterLogin(returnTo);
     });
 }
@@ -311,7 +336,8 @@ void MainDialog::loggedIn()
 {
     m_waitingForLogin = false;
     m_standIn = nullptr;
-    m_renewalTried = false;
+    m_renewals.clear();
+    m_confirming = false;
     continueAfterLogin(QUrl());
     bringToFront();
 }

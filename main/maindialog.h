@@ -4,6 +4,8 @@
 #include "common/appconfig.h"
 #include "frame/clwdialog.h"
 
+#include <QElapsedTimer>
+#include <QList>
 #include <QPointer>
 #include <QSystemTrayIcon>
 
@@ -28,6 +30,9 @@ class MainDialog : public CLWDialog
 
 public:
     static constexpr int KeepAliveIntervalMs = 300000;
+    // Silent renewals of an ended session within RenewalWindowMs; one more asks the user.
+    static constexpr int MaxRenewals = 3;
+    static constexpr qint64 RenewalWindowMs = 10 * 60 * 1000;
 
     explicit MainDialog(QWidget *parent = nullptr);
     ~MainDialog() override;
@@ -66,9 +71,11 @@ private:
     void setUpTray();
     void setUpPane(const AppConfig::Config &config);
     void bringToFront();
-    void keepAliveAnswered(QNetworkReply *reply);
-    // The platform has ended the session: log in again with the saved account, once, or ask.
+    void keepAliveAnswered(QNetworkReply *reply, const QString &token);
+    // The platform has ended the session: log in again with the saved account, or ask.
     void sessionEnded();
+    // Quitting: the downloads under way end first, leaving nothing half written.
+    void quit();
     void askToLogInAgain();
     void continueAfterLogin(const QUrl &returnTo);
 
@@ -78,8 +85,10 @@ private:
     QSystemTrayIcon *m_tray = nullptr;
     QPointer<QWidget> m_standIn;
     bool m_waitingForLogin = false;
-    bool m_renewing = false;     // a login in the background is under way
-    bool m_renewalTried = false; // since the platform last confirmed the session
+    bool m_renewing = false;   // a login in the background is under way
+    bool m_confirming = false; // its session's first page has not come from the platform yet
+    QElapsedTimer m_clock;
+    QList<qint64> m_renewals; // when the silent renewals of the last RenewalWindowMs were
     QUdpSocket *m_udpSocket = nullptr;
     CHttp *m_http = nullptr;
     int m_keepAliveTimer = 0;

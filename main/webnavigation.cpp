@@ -25,6 +25,7 @@ NavigationPolicy::Kind kindOf(WebView::NavigationType type)
     case WebView::NavigationType::Reload:
         return NavigationPolicy::Kind::Reload;
     case WebView::NavigationType::Other:
+    case WebView::NavigationType::Redirect:
         break;
     }
     return NavigationPolicy::Kind::Other;

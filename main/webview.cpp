@@ -70,9 +70,17 @@ bool WebView::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Wheel: {
         const auto *wheel = static_cast<QWheelEvent *>(event);
         if (wheel->modifiers() & Qt::ControlModifier) {
-            const int steps = wheel->angleDelta().y() / 120;
-            if (steps != 0 && isNewInput(event))
-                emit zoomRequested(steps);
+            // A touchpad sends a notch in many small parts: they add up to a step.
+            const int delta = wheel->angleDelta().y();
+            if (delta != 0 && isNewInput(event)) {
+                if ((delta > 0) != (m_wheelDelta > 0))
+                    m_wheelDelta = 0;
+                m_wheelDelta += delta;
+                const int steps = m_wheelDelta / 120;
+                m_wheelDelta -= steps * 120;
+                if (steps != 0)
+                    emit zoomRequested(steps);
+            }
             return true;
         }
         break;

@@ -18,9 +18,10 @@ class WebView : public QWidget
 
 public:
     // Navigations in the terms of the rules: links and forms are the user's; moves in the
-    // history and reloads keep what the view had; anything else (a script, a redirect, a frame
-    // breaking out, a window opened by a script) is Other.
-    enum class NavigationType { LinkClicked, FormSubmitted, BackForward, Reload, Other };
+    // history and reloads keep what the view had; anything else (a script, a frame breaking
+    // out, a window opened by a script) is Other. Redirect: the next hop of a navigation under
+    // way, where the engine asks about it (the rules treat it as Other).
+    enum class NavigationType { LinkClicked, FormSubmitted, BackForward, Reload, Other, Redirect };
 
     struct Navigation
     {
@@ -40,6 +41,7 @@ public:
         QString storagePath;     // cookies, local storage, caches
         QString userAgentSuffix; // after the engine's own user agent
         PlatformUrl platformUrl;
+        QString downloadFolder; // where a download waits while the user chooses its place
     };
 
     explicit WebView(QWidget *parent = nullptr);
@@ -72,7 +74,10 @@ signals:
     void urlChanged(const QUrl &url);
     void loadStarted();
     void loadProgress(int percent);
+    // A page of the main frame loaded (ok) or could not be had. A load that was stopped,
+    // replaced by a newer navigation or turned into a download ends with loadCancelled instead.
     void loadFinished(bool ok);
+    void loadCancelled();
     void findFinished(bool found);
     // A right click: where, the link under it (if any), and whether text is selected.
     void contextMenuRequested(const QPoint &globalPos, const QUrl &link, bool hasSelection);
@@ -95,4 +100,5 @@ private:
 
     NavigationHook m_hook;
     ulong m_lastInput = 0;
+    int m_wheelDelta = 0; // Ctrl and the wheel: what has not made a whole step yet
 };

@@ -62,4 +62,10 @@ enum class SocketOwner {
 // sent it, found by its sender address and port.
 SocketOwner udpSocketOwner(const UdpEndpoint &endpoint);
 
+enum class RenameResult { Renamed, TargetExists, Failed };
+
+// Moves the file from to the path to in one step, and only when nothing is at to: an existing
+// file is never replaced.
+RenameResult renameNoReplace(const std::string &from, const std::string &to);
+
 } // namespace Platform

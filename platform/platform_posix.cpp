@@ -10,6 +10,8 @@
 #include <iterator>
 #include <string_view>
 
+#include <cstdio>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -137,6 +139,22 @@ SocketOwner udpSocketOwner(const UdpEndpoint &endpoint)
     }
     // A socket's uid is the file system uid of the process that made it: the effective one.
     return udpSocketOwnerIn(tables, endpoint, ::geteuid());
+}
+
+RenameResult renameNoReplace(const std::string &from, const std::string &to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return RenameResult::Renamed;
+    if (errno == EEXIST)
+        return RenameResult::TargetExists;
+    if (errno != EINVAL && errno != ENOSYS)
+        return RenameResult::Failed;
+    // A file system without the flag: a second name for the file, which fails where one
+    // exists, then the first name taken away.
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return errno == EEXIST ? RenameResult::TargetExists : RenameResult::Failed;
+    ::unlink(from.c_str());
+    return RenameResult::Renamed;
 }
 
 } // namespace Platform

@@ -183,4 +183,14 @@ SocketOwner udpSocketOwner(const UdpEndpoint &endpoint)
     return SocketOwner::SameUser;
 }
 
+RenameResult renameNoReplace(const std::string &from, const std::string &to)
+{
+    // Without MOVEFILE_REPLACE_EXISTING the move fails where a file exists.
+    if (MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_COPY_ALLOWED))
+        return RenameResult::Renamed;
+    const DWORD error = GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? RenameResult::TargetExists
+                                                                       : RenameResult::Failed;
+}
+
 } // namespace Platform

@@ -14,24 +14,24 @@ class WebEngineDownload final : public WebDownload
 
 public:
     WebEngineDownload(QWebEngineDownloadItem *item, QObject *parent = nullptr);
+    ~WebEngineDownload() override;
 
-    QString suggestedFileName() const override;
+    QString suggestedFileName() const override { return m_name; }
     QUrl url() const override;
     void start(const QString &file) override;
     void cancel() override;
 
     // Whether start() accepted the item: one that is not is cancelled by QtWebEngine.
-    bool started() const { return !m_target.isEmpty(); }
+    bool started() const { return m_started; }
     // The connection broke and QtWebEngine asks about the item again to resume it: the
     // download ends as failed instead, and the user may start it anew.
     void broken();
 
 private:
     void stateChanged();
-    void end(const QString &error);
+    void stop(const QString &error);
 
     QPointer<QWebEngineDownloadItem> m_item;
-    QString m_target;
     const QString m_name;
-    bool m_done = false;
+    bool m_started = false;
 };

@@ -3,8 +3,8 @@
 
 namespace {
 
-// Chromium's types onto the rules' own: a typed address and a redirect count as Other, as
-// anything the user did not click or submit.
+// Chromium's types onto the rules' own: a typed address counts as Other, as anything the user
+// did not click or submit.
 WebView::NavigationType typeOf(QWebEnginePage::NavigationType type)
 {
     switch (type) {
@@ -16,6 +16,8 @@ WebView::NavigationType typeOf(QWebEnginePage::NavigationType type)
         return WebView::NavigationType::BackForward;
     case QWebEnginePage::NavigationTypeReload:
         return WebView::NavigationType::Reload;
+    case QWebEnginePage::NavigationTypeRedirect:
+        return WebView::NavigationType::Redirect;
     default:
         return WebView::NavigationType::Other;
     }
@@ -69,7 +71,11 @@ QWebEnginePage *WebEnginePage::createWindow(WebWindowType)
 
 bool WebEnginePage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
 {
-    return m_decide({url, typeOf(type), isMainFrame});
+    const WebView::NavigationType kind = typeOf(type);
+    const bool accepted = m_decide({url, kind, isMainFrame});
+    if (isMainFrame && (!accepted || kind != WebView::NavigationType::Redirect))
+        m_refused = !accepted;
+    return accepted;
 }
 
 QStringList WebEnginePage::chooseFiles(FileSelectionMode mode, const QStringList &,

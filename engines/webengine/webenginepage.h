@@ -5,6 +5,8 @@
 
 #include <QWebEnginePage>
 
+#include <utility>
+
 // The main window's web page on QtWebEngine, with the rules of the QtWebKit one: every
 // navigation goes to the view's navigation hook, and requests for new windows stay here.
 class WebEnginePage final : public QWebEnginePage
@@ -15,6 +17,12 @@ public:
     WebEnginePage(QWebEngineProfile *profile, WebView::NavigationHook decide,
                   QObject *parent = nullptr);
 
+    // Whether the rules refused a navigation of the main frame since the last load ended:
+    // Chromium then reports a load of it that fails (a redirect refused ends the load it
+    // belongs to). Taking it forgets it.
+    bool hasRefused() const { return m_refused; }
+    bool takeRefusal() { return std::exchange(m_refused, false); }
+
 protected:
     QWebEnginePage *createWindow(WebWindowType type) override;
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
@@ -23,4 +31,5 @@ protected:
 
 private:
     const WebView::NavigationHook m_decide;
+    bool m_refused = false;
 };

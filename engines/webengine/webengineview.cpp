@@ -10,11 +10,13 @@
 #include <QPrinter>
 #include <QVBoxLayout>
 #include <QWebEngineContextMenuData>
+#include <QWebEngineDownloadItem>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -80,9 +82,25 @@ WebEngineView::WebEngineView(const Settings &settings, QWidget *parent)
 
     connect(m_view, &QWebEngineView::titleChanged, this, &WebView::titleChanged);
     connect(m_view, &QWebEngineView::urlChanged, this, &WebView::urlChanged);
-    connect(m_view, &QWebEngineView::loadStarted, this, &WebView::loadStarted);
+    // A navigation the rules refuse still starts and fails a load on Chromium, and one that
+    // stop() ends fails too: neither is a page that could not be had.
+    connect(m_view, &QWebEngineView::loadStarted, this, [this] {
+        m_stopping = false;
+        if (m_page->hasRefused())
+            m_refusedLoad = true;
+        else
+            emit loadStarted();
+    });
     connect(m_view, &QWebEngineView::loadProgress, this, &WebView::loadProgress);
-    connect(m_view, &QWebEngineView::loadFinished, this, &WebView::loadFinished);
+    connect(m_view, &QWebEngineView::loadFinished, this, [this](bool ok) {
+        const bool refused = m_page->takeRefusal();
+        if (std::exchange(m_refusedLoad, false))
+            return;
+        if (!ok && (std::exchange(m_stopping, false) || refused))
+            emit loadCancelled();
+        else
+            emit loadFinished(ok);
+    });
     connect(m_page, &QWebEnginePage::printRequested, this, &WebView::printRequested);
 }
 
@@ -98,17 +116,20 @@ void WebEngineView::download(QWebEngineDownloadItem *item)
     if (item->page() != m_page)
         return;
     // Asked about again after a broken connection: no second question to the user.
-    if (m_downloads.contains(item->id())) {
-        if (WebEngineDownload *download = m_downloads.value(item->id()))
-            download->broken();
+    if (const QPointer<WebEngineDownload> asked = m_downloads.value(item->id())) {
+        asked->broken();
+        item->cancel();
         return;
     }
     // Decided within the signal: an item not accepted by then is cancelled.
     auto *download = new WebEngineDownload(item, this);
+    // The items whose downloads are gone with their rows are forgotten.
+    for (auto it = m_downloads.begin(); it != m_downloads.end();)
+        it = it->isNull() ? m_downloads.erase(it) : std::next(it);
     m_downloads.insert(item->id(), download);
     emit downloadRequested(download);
     if (!download->started()) {
-        item->cancel();
+        download->cancel();
         download->deleteLater();
     }
 }
@@ -146,6 +167,7 @@ void WebEngineView::forward()
 
 void WebEngineView::stop()
 {
+    m_stopping = true;
     m_view->stop();
 }
 

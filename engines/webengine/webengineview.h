@@ -42,4 +42,6 @@ private:
     WebEnginePage *m_page = nullptr;
     QHash<quint32, QPointer<WebEngineDownload>> m_downloads; // the items asked about already
     QWebEngineView *m_view = nullptr;
+    bool m_stopping = false;    // the load under way ends by stop()
+    bool m_refusedLoad = false; // the load under way is one the rules refused
 };

@@ -9,14 +9,16 @@
 class QNetworkReply;
 
 // A download on QtWebKit: a reply the view would not show, or bytes a page made (a Blob).
-// What arrives before the user has chosen a file waits in memory.
+// A reply's data goes to disk as it arrives: until the user has chosen a file, into a ".part"
+// of its own in the download folder, which then moves to the chosen place.
 class WebKitDownload final : public WebDownload
 {
     Q_OBJECT
 
 public:
-    // Takes over the reply, which may still be running.
-    WebKitDownload(QNetworkReply *reply, const QString &suggestedName, QObject *parent = nullptr);
+    // Reads the reply, which may still be running; its manager keeps it.
+    WebKitDownload(QNetworkReply *reply, const QString &suggestedName, const QString &folder,
+                   QObject *parent = nullptr);
     WebKitDownload(const QByteArray &bytes, const QUrl &url, const QString &suggestedName,
                    QObject *parent = nullptr);
     ~WebKitDownload() override;
@@ -26,20 +28,18 @@ public:
     void start(const QString &file) override;
     void cancel() override;
 
-    // The name a response proposes: Content-Disposition's filename* or filename, else the last
-    // part of the URL's path.
-    static QString nameFrom(const QByteArray &contentDisposition, const QUrl &url);
-
 private:
+    bool openPart(const QString &file);
     void take();
-    void finish();
+    void replyFinished();
+    void completeIfReady();
     void fail(const QString &error);
 
     QPointer<QNetworkReply> m_reply;
     QUrl m_url;
     QString m_name;
-    QByteArray m_pending;
-    QFile m_file;
-    QString m_target;
-    bool m_done = false;
+    QByteArray m_bytes;
+    QFile m_part;
+    bool m_started = false;
+    bool m_replyDone = false;
 };

@@ -18,6 +18,7 @@
 
 WebKitView::WebKitView(const Settings &settings, QWidget *parent)
     : WebView(parent)
+    , m_downloadFolder(settings.downloadFolder)
 {
     // Local storage and the other databases persist in the user's storage folder.
     QDir().mkpath(settings.storagePath);
@@ -51,13 +52,23 @@ WebKitView::WebKitView(const Settings &settings, QWidget *parent)
 
     connect(m_view, &QWebView::titleChanged, this, &WebView::titleChanged);
     connect(m_view, &QWebView::urlChanged, this, &WebView::urlChanged);
-    connect(m_view, &QWebView::loadStarted, this, &WebView::loadStarted);
+    connect(m_view, &QWebView::loadStarted, this, [this] {
+        m_page->takeLoadFailure();
+        emit loadStarted();
+    });
     connect(m_view, &QWebView::loadProgress, this, &WebView::loadProgress);
-    connect(m_view, &QWebView::loadFinished, this, &WebView::loadFinished);
+    connect(m_view, &QWebView::loadFinished, this, [this](bool ok) {
+        // QtWebKit ends a stopped or replaced load as failed too; only the page knows better.
+        if (ok || m_page->takeLoadFailure())
+            emit loadFinished(ok);
+        else
+            emit loadCancelled();
+    });
     connect(m_page, &QWebPage::printRequested, this, &WebView::printRequested);
     connect(m_page, &QWebPage::unsupportedContent, this, [this](QNetworkReply *reply) {
-        download(reply,
-                 WebKitDownload::nameFrom(reply->rawHeader("Content-Disposition"), reply->url()));
+        download(
+            reply,
+            WebDownload::nameFromResponse(reply->rawHeader("Content-Disposition"), reply->url()));
     });
     connect(m_page, &QWebPage::downloadRequested, this, [this](const QNetworkRequest &request) {
         download(m_page->networkAccessManager()->get(request), request.url().fileName());
@@ -83,8 +94,8 @@ WebKitView::~WebKitView()
 void WebKitView::download(QNetworkReply *reply, const QString &name)
 {
     const QString suggested =
-        name.isEmpty() ? WebKitDownload::nameFrom(QByteArray(), reply->url()) : name;
-    emit downloadRequested(new WebKitDownload(reply, suggested, this));
+        name.isEmpty() ? WebDownload::nameFromResponse(QByteArray(), reply->url()) : name;
+    emit downloadRequested(new WebKitDownload(reply, suggested, m_downloadFolder, this));
 }
 
 void WebKitView::load(const QUrl &url)

@@ -39,4 +39,5 @@ private:
     QWebView *m_view = nullptr;
     WebPage *m_page = nullptr;
     DownloadBridge *m_downloads = nullptr;
+    const QString m_downloadFolder;
 };

@@ -62,13 +62,22 @@ QString WebPage::chooseFile(QWebFrame *, const QString &)
 
 bool WebPage::supportsExtension(Extension extension) const
 {
-    // No error pages of the engine's: a failed page shows the main window's own, and a load
-    // that became a download leaves the page as it was.
-    return extension == ChooseMultipleFilesExtension;
+    return extension == ChooseMultipleFilesExtension || extension == ErrorPageExtension;
 }
 
 bool WebPage::extension(Extension extension, const ExtensionOption *option, ExtensionReturn *output)
 {
+    if (extension == ErrorPageExtension) {
+        // Asked only when a page could not be had, never for a load that was stopped. The
+        // engine's own error page is not wanted: the main window shows one of its own, and a
+        // load that became a download leaves the page as it was.
+        const auto *error = static_cast<const ErrorPageExtensionOption *>(option);
+        constexpr int FrameLoadInterruptedByPolicyChange = 102;
+        if (error->frame == mainFrame()
+            && !(error->domain == WebKit && error->error == FrameLoadInterruptedByPolicyChange))
+            m_loadFailed = true;
+        return false;
+    }
     if (extension != ChooseMultipleFilesExtension)
         return QWebPage::extension(extension, option, output);
     static_cast<ChooseMultipleFilesExtensionReturn *>(output)->fileNames =

@@ -5,6 +5,8 @@
 
 #include <QWebPage>
 
+#include <utility>
+
 // The main window's web page on QtWebKit: every navigation goes to the view's navigation hook,
 // which sends downloads, import pages and office previews to the desktop browser, and requests
 // for new windows stay in this page.
@@ -16,6 +18,9 @@ public:
     ~WebPage() override;
 
     void setUserAgentSuffix(const QString &suffix) { m_userAgentSuffix = suffix; }
+    // Whether the main frame's load that just ended could not get its page, as opposed to being
+    // stopped, replaced by another or turned into a download; asking forgets it.
+    bool takeLoadFailure() { return std::exchange(m_loadFailed, false); }
 
 protected:
     QWebPage *createWindow(WebWindowType type) override;
@@ -32,4 +37,5 @@ protected:
 private:
     const WebView::NavigationHook m_decide;
     QString m_userAgentSuffix;
+    bool m_loadFailed = false;
 };

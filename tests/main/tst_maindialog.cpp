@@ -4,6 +4,7 @@
 // keep-alive.
 #include "common/companionchannel.h"
 #include "common/globals.h"
+#include "main/browserpane.h"
 #include "main/maindialog.h"
 #include "main/webnavigation.h"
 #include "main/webview.h"
@@ -12,6 +13,7 @@
 #include "tests/support/testhttpserver.h"
 #include "tests/support/testsupport.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QMenu>
 #include <QNetworkReply>
@@ -284,29 +286,49 @@ void TstMainDialog::keepAlive_data()
     QTest::addColumn<bool>("remembered");        // the account's password is saved
     QTest::addColumn<QByteArrayList>("replies"); // one keep-alive answer a period; "-": none
     QTest::addColumn<QByteArray>("loginReply");
-    QTest::addColumn<int>("logins"); // logins in the background
-    QTest::addColumn<bool>("asked"); // the login window came back
+    QTest::addColumn<bool>("renewedAtLogin"); // the renewed session's page is the platform's login
+    QTest::addColumn<bool>("tokenReplaced");  // the token changes while the answer is on its way
+    QTest::addColumn<int>("logins");          // logins in the background
+    QTest::addColumn<bool>("asked");          // the login window came back
 
     const QByteArray alive = R"({"status":1})";
     const QByteArray ended = R"({"status":0,"msg":"登录已失效"})";
     const QByteArray token = R"({"status":1,"result":{"token":"N3w"}})";
     const QByteArray refused = R"({"status":0,"msg":"密码错误"})";
-    QTest::newRow("alive") << false << true << QByteArrayList{alive, alive} << token << 0 << false;
+    const auto row = [](const char *name) {
+        return &QTest::newRow(name);
+    };
+    *row("alive") << false << true << QByteArrayList{alive, alive} << token << false << false << 0
+                  << false;
     // Without an answer nothing is known of the session.
-    QTest::newRow("no-answer") << false << true << QByteArrayList{"-", "-"} << token << 0 << false;
-    QTest::newRow("not-an-envelope")
-        << false << true << QByteArrayList{"<p>"} << token << 0 << false;
-    QTest::newRow("ended") << false << true << QByteArrayList{ended} << token << 1 << false;
-    QTest::newRow("ended-again-later")
-        << false << true << QByteArrayList{ended, alive, ended} << token << 2 << false;
-    // Never a loop of logins: the new session ending before the platform confirmed it.
-    QTest::newRow("ended-again-at-once")
-        << false << true << QByteArrayList{ended, ended} << token << 1 << true;
-    QTest::newRow("renewal-refused")
-        << false << true << QByteArrayList{ended} << refused << 1 << true;
-    QTest::newRow("not-remembered")
-        << false << false << QByteArrayList{ended} << token << 0 << true;
-    QTest::newRow("qr-login") << true << true << QByteArrayList{ended} << token << 0 << true;
+    *row("no-answer") << false << true << QByteArrayList{"-", "-"} << token << false << false << 0
+                      << false;
+    *row("not-an-envelope") << false << true << QByteArrayList{"<p>"} << token << false << false
+                            << 0 << false;
+    *row("ended") << false << true << QByteArrayList{ended} << token << false << false << 1
+                  << false;
+    *row("ended-again-later") << false << true << QByteArrayList{ended, alive, ended} << token
+                              << false << false << 2 << false;
+    // Before: a second ending before the next keep-alive confirmed the first renewal threw the
+    // teacher out, although the password is remembered.
+    *row("ended-twice-in-a-minute")
+        << false << true << QByteArrayList{ended, ended} << token << false << false << 2 << false;
+    // Never a loop of logins: three in ten minutes, then the teacher is asked.
+    *row("ended-four-times") << false << true << QByteArrayList{ended, ended, ended, ended} << token
+                             << false << false << 3 << true;
+    *row("renewed-at-the-login-again")
+        << false << true << QByteArrayList{ended} << token << true << false << 1 << true;
+    *row("renewal-refused") << false << true << QByteArrayList{ended} << refused << false << false
+                            << 1 << true;
+    *row("not-remembered") << false << false << QByteArrayList{ended} << token << false << false
+                           << 0 << true;
+    // Before: an answer about a token that had been replaced ended the new session.
+    *row("answer-about-a-replaced-token")
+        << false << true << QByteArrayList{ended} << token << false << true << 0 << false;
+    // A QR-code session has no token: before, a password session's old one was asked about
+    // and the live QR session thrown out every five minutes.
+    *row("qr-after-password") << true << true << QByteArrayList{ended, ended} << token << false
+                              << false << 0 << false;
 }
 
 void TstMainDialog::keepAlive()
@@ -315,32 +337,71 @@ void TstMainDialog::keepAlive()
     QFETCH(bool, remembered);
     QFETCH(QByteArrayList, replies);
     QFETCH(QByteArray, loginReply);
+    QFETCH(bool, renewedAtLogin);
+    QFETCH(bool, tokenReplaced);
     QFETCH(int, logins);
     QFETCH(bool, asked);
     g_qrLogin = qrLogin;
+    if (qrLogin) {
+        g_token.clear();
+        g_passWord = QStringLiteral("pw");
+    }
     QVERIFY(UserStore::instance().saveUser(g_userName, remembered ? "pw" : "", remembered, false));
     m_server->route("orvane/client/login", TestResponse::json(loginReply));
+    m_server->route("orvane/login", TestResponse::withStatus(200, "<p>login</p>", "text/html"));
+    m_server->route("orvane/main", [renewedAtLogin](const RecordedRequest &request) {
+        if (renewedAtLogin && request.query() == "token=N3w") {
+            TestResponse moved = TestResponse::withStatus(302, "", "text/html");
+            moved.headers.append(
+                qMakePair<QByteArray, QByteArray>("Location", "/orvane/login?expired=1"));
+            return moved;
+        }
+        return TestResponse::withStatus(200, "<p>start</p>", "text/html");
+    });
     const QByteArray startPage = qrLogin ? "orvane/loginMainIndex" : "orvane/main";
     showDialog();
     QSignalSpy loginNeeded(m_dialog.get(), &MainDialog::loginNeeded);
-    QTRY_COMPARE(m_server->requestsTo(startPage).size(), 1);
+    QSignalSpy pageLoaded(m_dialog->findChild<BrowserPane *>(), &BrowserPane::pageLoaded);
+    QTRY_COMPARE(pageLoaded.size(), 1);
     auto *http = m_dialog->findChild<CHttp *>();
+    int keepAliveTimer = 0;
+    for (const QAbstractEventDispatcher::TimerInfo &timer :
+         QAbstractEventDispatcher::instance()->registeredTimers(m_dialog.get())) {
+        if (timer.interval == MainDialog::KeepAliveIntervalMs)
+            keepAliveTimer = timer.timerId;
+    }
+    QVERIFY(keepAliveTimer > 0);
+    // Before: any timer of the window sent a keep-alive.
+    QTimerEvent otherTimer(keepAliveTimer + 1000);
+    QCoreApplication::sendEvent(m_dialog.get(), &otherTimer);
 
     for (int i = 0; i < replies.size(); ++i) {
         TestResponse reply = TestResponse::json(replies.at(i));
         if (replies.at(i) == "-")
             reply.mode = TestResponse::Mode::CloseMidBody;
         m_server->route("orvane/keepOnline", reply);
-        QTimerEvent tick(0);
+        const int pages = pageLoaded.size();
+        const int loginsBefore = m_server->requestsTo("orvane/client/login").size();
+        QTimerEvent tick(keepAliveTimer);
         QCoreApplication::sendEvent(m_dialog.get(), &tick);
+        if (tokenReplaced)
+            g_token = QStringLiteral("R3placed");
         QTRY_COMPARE(m_server->requestsTo("orvane/keepOnline").size(), i + 1);
         // Every reply done with and released (before, keep-alive replies stayed until the end).
         QTRY_COMPARE(http->findChildren<QNetworkReply *>().size(), 0);
+        // A renewal that took: the platform's page of the new session.
+        if (m_server->requestsTo("orvane/client/login").size() > loginsBefore && !renewedAtLogin
+            && loginNeeded.isEmpty())
+            QTRY_VERIFY(pageLoaded.size() > pages);
     }
+    QCOMPARE(m_server->requestsTo("orvane/keepOnline").size(), replies.size());
     QCOMPARE(m_server->requestsTo("orvane/keepOnline").first().target,
-             QByteArray("/orvane/keepOnline?token=T0k"));
+             qrLogin ? QByteArray("/orvane/keepOnline?token=")
+                     : QByteArray("/orvane/keepOnline?token=T0k"));
 
     // The login page's own request with the saved account; the new session's start page.
+    if (asked)
+        QTRY_COMPARE(loginNeeded.size(), 1);
     const QList<RecordedRequest> sent = m_server->requestsTo("orvane/client/login");
     QCOMPARE(sent.size(), logins);
     for (const RecordedRequest &request : sent)
