@@ -449,6 +449,8 @@ void DemoService::sendBigFile(const Request &req, Response &res)
     // Looked up now: the provider runs while this request's connection is still open.
     const int socket = HttpUtil::socketOf(req);
     res.set_header("Content-Disposition", HttpUtil::attachment("big.zip", "big.zip"));
+    // Each download of it streams anew, never from what an engine kept of the last one.
+    res.set_header("Cache-Control", "no-store");
     // A chunk at once, then one per interval; the pause or the write fails once the client
     // has gone, which ends the download.
     res.set_content_provider(

@@ -83,9 +83,14 @@ BrowserPane::BrowserPane(const QString &engine, const WebView::Settings &setting
     PrivateFile::removeStrays(AppPaths::dataDirectory(), {ZoomFile, PartialFiles});
     const QByteArray partial = PrivateFile::read(dataFile(PartialFiles), 1 << 20).value_or("");
     for (const QByteArray &path : partial.split('\n')) {
-        const QFileInfo part(QString::fromUtf8(path));
-        if (part.fileName().endsWith(QLatin1String(".part")) && part.isFile() && !part.isSymLink())
-            QFile::remove(part.filePath());
+        // QtWebEngine writes its ".part" under a name of its own until it is complete.
+        for (const QString &name :
+             {QString::fromUtf8(path), QString::fromUtf8(path + ".download")}) {
+            const QFileInfo part(name);
+            if (part.fileName().contains(QLatin1String(".part")) && part.isFile()
+                && !part.isSymLink())
+                QFile::remove(part.filePath());
+        }
     }
 
     WebView::Settings engineSettings = settings;

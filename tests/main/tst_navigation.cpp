@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: MIT
-// The navigation rules without a web engine: the platform's link and form rules, then its
-// origins, then what may leave for the desktop.
+// The main window's decisions without a web engine: the platform's link and form rules, then
+// its origins, then what may leave for the desktop; failures; the names downloads get.
 #include "main/browsing.h"
+#include "main/downloadrow.h"
 #include "main/navigationpolicy.h"
+#include "main/webdownload.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using NavigationPolicy::Kind;
@@ -30,6 +35,12 @@ private slots:
     void failures();
     void sessionPages_data();
     void sessionPages();
+    void downloadNames_data();
+    void downloadNames();
+    void uniqueFiles_data();
+    void uniqueFiles();
+    void downloadProgress_data();
+    void downloadProgress();
 };
 
 void TstNavigation::decide_data()
@@ -237,6 +248,123 @@ void TstNavigation::sessionPages()
     QFETCH(bool, returnTo);
     QCOMPARE(Browsing::isPlatformLogin(QUrl(url), "http://p.example/"), login);
     QCOMPARE(Browsing::isPageToReturnTo(QUrl(url)), returnTo);
+}
+
+void TstNavigation::downloadNames_data()
+{
+    QTest::addColumn<QByteArray>("contentDisposition");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("name");
+
+    const QString grades = QStringLiteral("成绩.xls");
+    const QString url = QStringLiteral("http://school.test/files/report?id=1");
+    // Before: read as Latin-1, "æç»©.xls".
+    QTest::newRow("utf8-raw") << QByteArray("attachment; filename=\"\xe6\x88\x90\xe7\xbb\xa9.xls\"")
+                              << url << grades;
+    QTest::newRow("gbk-raw") << QByteArray("attachment; filename=\"\xb3\xc9\xbc\xa8.xls\"") << url
+                             << grades;
+    QTest::newRow("percent-encoded")
+        << QByteArray("attachment; filename=\"%E6%88%90%E7%BB%A9.xls\"") << url << grades;
+    QTest::newRow("percent-encoded-gbk")
+        << QByteArray("attachment; filename=%B3%C9%BC%A8.xls") << url << grades;
+    QTest::newRow("filename-star") << QByteArray("attachment; filename=\"grades.xls\"; "
+                                                 "filename*=UTF-8''%E6%88%90%E7%BB%A9.xls")
+                                   << url << grades;
+    QTest::newRow("filename-star-first")
+        << QByteArray("attachment; filename*=utf-8'zh'%E6%88%90%E7%BB%A9.xls; filename=x.xls")
+        << url << grades;
+    QTest::newRow("encoded-word") << QByteArray("attachment; filename=\"=?UTF-8?B?5oiQ57upLnhscw==?=\"")
+                                  << url << grades;
+    QTest::newRow("quoted-semicolon") << QByteArray("attachment; filename=\"a;b \\\"c\\\".txt\"")
+                                      << url << "a;b \"c\".txt";
+    QTest::newRow("no-header") << QByteArray() << "http://school.test/files/%E4%BD%9C%E4%B8%9A.docx"
+                               << QStringLiteral("作业.docx");
+    QTest::newRow("no-name-anywhere") << QByteArray("inline") << "http://school.test/" << "download";
+    // Never a path, a hidden file or a name that hides what it is.
+    QTest::newRow("parent-path") << QByteArray("attachment; filename=\"../../.bash_aliases\"") << url
+                                 << "bash_aliases";
+    QTest::newRow("absolute-path") << QByteArray("attachment; filename=\"/etc/cron.d/job\"") << url
+                                   << "job";
+    QTest::newRow("backslash-path") << QByteArray("attachment; filename=\"..\\\\..\\\\run.bat\"")
+                                    << url << "run.bat";
+    QTest::newRow("dots-only") << QByteArray("attachment; filename=\"..\"") << url << "report";
+    QTest::newRow("control-characters")
+        << QByteArray("attachment; filename=\"a\x01" "b\x7f\t" "c.txt\"") << url << "abc.txt";
+    QTest::newRow("right-to-left-override")
+        << QByteArray("attachment; filename*=UTF-8''invoice%E2%80%AEfdp.exe") << url
+        << "invoicefdp.exe";
+    const QByteArray longStem(300, 'x');
+    QTest::newRow("too-long") << QByteArray("attachment; filename=\"" + longStem + ".docx\"") << url
+                              << QString(QString(195, QLatin1Char('x')) + ".docx");
+}
+
+void TstNavigation::downloadNames()
+{
+    QFETCH(QByteArray, contentDisposition);
+    QFETCH(QString, url);
+    QFETCH(QString, name);
+    QCOMPARE(WebDownload::nameFromResponse(contentDisposition, QUrl(url)), name);
+}
+
+void TstNavigation::uniqueFiles_data()
+{
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("free") << QStringList() << "作业.docx"
+                          << "作业.docx";
+    QTest::newRow("taken") << QStringList{"作业.docx"} << "作业.docx"
+                           << "作业 (1).docx";
+    // Before: only "name.part" was looked at, and a second download replaced the first.
+    QTest::newRow("part-taken") << QStringList{"作业.docx.part"} << "作业.docx"
+                                << "作业 (1).docx";
+    QTest::newRow("two-taken") << QStringList{"a.zip", "a (1).zip.part"} << "a.zip"
+                               << "a (2).zip";
+    QTest::newRow("no-extension") << QStringList{"README"} << "README"
+                                  << "README (1)";
+    QTest::newRow("compressed-tar") << QStringList{"data.tar.gz"} << "data.tar.gz"
+                                    << "data (1).tar.gz";
+    QTest::newRow("link-is-taken") << QStringList{"@x.pdf"} << "x.pdf"
+                                   << "x (1).pdf";
+}
+
+void TstNavigation::uniqueFiles()
+{
+    QFETCH(QStringList, existing);
+    QFETCH(QString, name);
+    QFETCH(QString, file);
+    QTemporaryDir dir;
+    for (const QString &taken : existing) {
+        // "@": a link to nowhere, which still takes the name.
+        if (taken.startsWith(QLatin1Char('@')))
+            QVERIFY(QFile::link(dir.filePath("nowhere"), dir.filePath(taken.mid(1))));
+        else
+            QVERIFY(QFile(dir.filePath(taken)).open(QIODevice::WriteOnly));
+    }
+    QCOMPARE(WebDownload::uniqueFile(dir.path(), name), dir.filePath(file));
+}
+
+void TstNavigation::downloadProgress_data()
+{
+    QTest::addColumn<qint64>("received");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<double>("rate");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("size-unknown") << qint64(1536) << qint64(-1) << 0.0 << "1.5 KB";
+    QTest::newRow("rate-unknown") << qint64(2 << 20) << qint64(16 << 20) << 0.0 << "2.0 MB / 16 MB";
+    QTest::newRow("seconds-left")
+        << qint64(2 << 20) << qint64(16 << 20) << double(1 << 20) << "2.0 MB / 16 MB，还剩 14 秒";
+    QTest::newRow("minutes-left")
+        << qint64(0) << qint64(600) << 2.0 << "0 B / 600 B，还剩 5 分钟";
+}
+
+void TstNavigation::downloadProgress()
+{
+    QFETCH(qint64, received);
+    QFETCH(qint64, total);
+    QFETCH(double, rate);
+    QFETCH(QString, text);
+    QCOMPARE(DownloadRow::progressText(received, total, rate), text);
 }
 
 QTEST_GUILESS_MAIN(TstNavigation)

@@ -1,14 +1,19 @@
 // SPDX-License-Identifier: MIT
-// The navigation rules as both web engines apply them: real clicks on real pages from a test
-// server, each row run once per engine.
+// The navigation rules, the downloads and the failure page as both web engines meet them: real
+// clicks on real pages from a test server, each row run once per engine.
 #include "common/globals.h"
+#include "main/browserpane.h"
+#include "main/failurepanel.h"
 #include "main/webdownload.h"
 #include "main/webengines.h"
 #include "main/webnavigation.h"
 #include "tests/support/browsercatcher.h"
 #include "tests/support/testhttpserver.h"
+#include "tests/support/testsupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -58,6 +63,8 @@ private slots:
     void clicks();
     void downloads_data();
     void downloads();
+    void failures_data();
+    void failures();
 
 private:
     WebView *createView(const QString &engine);
@@ -70,9 +77,27 @@ private:
     std::unique_ptr<WebView> m_view;
 };
 
+namespace {
+
+// What the failure page told, as it tells it in the log.
+QStringList failuresTold;
+QtMessageHandler defaultHandler = nullptr;
+
+void recordFailures(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.startsWith(QLatin1String("page failed: ")))
+        failuresTold.append(message.section(QLatin1Char(' '), 2, 2));
+    defaultHandler(type, context, message);
+}
+
+} // namespace
+
 void TstWebView::initTestCase()
 {
     QVERIFY(m_storage.isValid());
+    // Downloads land in a folder of this run, not in the home of whoever runs it.
+    qputenv("HOME", m_storage.filePath(QStringLiteral("home")).toUtf8());
+    defaultHandler = qInstallMessageHandler(recordFailures);
 }
 
 void TstWebView::init()
@@ -101,6 +126,7 @@ WebView *TstWebView::createView(const QString &engine)
 {
     WebView::Settings settings;
     settings.storagePath = m_storage.filePath(engine);
+    settings.downloadFolder = m_storage.filePath(QStringLiteral("home/Downloads"));
     QString problem;
     m_view.reset(WebEngines::create(engine, settings, nullptr, &problem));
     if (!m_view)
@@ -193,6 +219,9 @@ void TstWebView::downloads_data()
     QTest::addColumn<QString>("name");     // the name the view proposes
     QTest::addColumn<QByteArray>("bytes"); // what the file holds; empty: no file at all
     QTest::addColumn<QString>("ending");   // "done", "cancelled" or "failed"
+    // What the main window does when asked: "start" at once, "start-late" after a while as
+    // if a dialog were open (the download may end meanwhile), or "cancel" without starting.
+    QTest::addColumn<QString>("choice");
 
     const QByteArray report = QByteArray(300000, 'r') + QByteArray("\0end", 4);
     for (const char *engine : {WebEngines::WebKit, WebEngines::WebEngine}) {
@@ -200,13 +229,28 @@ void TstWebView::downloads_data()
             return &(QTest::addRow("%s-%s", engine, name) << QString::fromLatin1(engine));
         };
         // Before: the page replaced by an error, or nothing at all, and no file.
-        *row("attachment") << 0 << QStringLiteral("成绩单.xlsx") << report << "done";
-        *row("unknown-type") << 1 << "data.bin" << QByteArray("\x01\x02binary") << "done";
-        *row("blob") << 2 << "made.csv" << QByteArray("made,here\n1,2\n") << "done";
-        *row("data-url") << 3 << "scores.csv" << QByteArray("score\n99\n") << "done";
+        *row("attachment") << 0 << QStringLiteral("成绩单.xlsx") << report << "done"
+                           << "start";
+        *row("unknown-type") << 1 << "data.bin" << QByteArray("\x01\x02binary") << "done"
+                             << "start";
+        *row("blob") << 2 << "made.csv" << QByteArray("made,here\n1,2\n") << "done"
+                     << "start";
+        *row("data-url") << 3 << "scores.csv" << QByteArray("score\n99\n") << "done"
+                         << "start";
         // Nothing of it is left, not even the partial file.
-        *row("cancelled") << 4 << "slow" << QByteArray() << "cancelled";
-        *row("failed") << 5 << "broken" << QByteArray() << "failed";
+        *row("cancelled") << 4 << "slow" << QByteArray() << "cancelled"
+                          << "start";
+        *row("failed") << 5 << "broken" << QByteArray() << "failed"
+                       << "start";
+        // Before: the row said "正在下载" for ever and the partial file stayed.
+        *row("failed-while-the-dialog-is-open") << 5 << "broken" << QByteArray() << "failed"
+                                                << "start-late";
+        *row("done-while-the-dialog-is-open")
+            << 1 << "data.bin" << QByteArray("\x01\x02binary") << "done"
+            << "start-late";
+        // Before: QtWebEngine then removed a file ".part" of the working folder.
+        *row("not-started") << 0 << QStringLiteral("成绩单.xlsx") << QByteArray() << "cancelled"
+                            << "cancel";
     }
 }
 
@@ -217,6 +261,8 @@ void TstWebView::downloads()
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
     QFETCH(QString, ending);
+    QFETCH(QString, choice);
+    QVERIFY(TestSupport::writeFile(QDir::current().filePath(".part"), "someone's"));
 
     TestResponse attachment = TestResponse::withStatus(200, bytes, "application/vnd.ms-excel");
     attachment.headers.append(qMakePair<QByteArray, QByteArray>(
@@ -240,28 +286,40 @@ void TstWebView::downloads()
     QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
     QVERIFY(load(QStringLiteral("orvane/files")));
     // Kept where the main window would keep it, chosen while the view waits, as a dialog does.
-    const QString file = m_storage.filePath(QStringLiteral("saved-") + name);
+    const QString file = m_storage.filePath(
+        QStringLiteral("saved-%1-%2").arg(QLatin1String(QTest::currentDataTag()), name));
     QPointer<WebDownload> download;
+    QString suggested;
     std::unique_ptr<QSignalSpy> progress;
     std::unique_ptr<QSignalSpy> finished;
     connect(m_view.get(), &WebView::downloadRequested, this, [&](WebDownload *requested) {
         download = requested;
+        suggested = requested->suggestedFileName();
         progress = std::make_unique<QSignalSpy>(requested, &WebDownload::progress);
         finished = std::make_unique<QSignalSpy>(requested, &WebDownload::finished);
+        if (choice == QLatin1String("cancel"))
+            return requested->cancel();
+        if (choice == QLatin1String("start-late"))
+            (void)QTest::qWaitFor([&] { return requested->hasEnded(); }, 1500);
         requested->start(file);
     });
     click(block);
-    QTRY_VERIFY_WITH_TIMEOUT(download, 20000);
-    QCOMPARE(download->suggestedFileName(), name);
-    if (ending == QLatin1String("cancelled")) {
+    QTRY_VERIFY_WITH_TIMEOUT(!suggested.isEmpty(), 20000);
+    QCOMPARE(suggested, name);
+    if (ending == QLatin1String("cancelled") && choice == QLatin1String("start")) {
         QTRY_VERIFY_WITH_TIMEOUT(!progress->isEmpty(), 20000);
         download->cancel();
     }
     QTRY_COMPARE_WITH_TIMEOUT(finished->size(), 1, 20000);
     QCOMPARE(finished->first().at(0).toBool(), ending == QLatin1String("done"));
     QCOMPARE(finished->first().at(1).toString().isEmpty(), ending != QLatin1String("failed"));
+    if (download)
+        QCOMPARE(download->state() == WebDownload::State::Done, ending == QLatin1String("done"));
     QCOMPARE(QFile(file).exists(), !bytes.isEmpty());
     QVERIFY(!QFile::exists(file + QStringLiteral(".part")));
+    QVERIFY(
+        QDir(m_storage.filePath("home/Downloads")).entryList({"*.part*"}, QDir::Files).isEmpty());
+    QCOMPARE(TestSupport::readFile(QDir::current().filePath(".part")), QByteArray("someone's"));
     if (!bytes.isEmpty()) {
         QFile saved(file);
         QVERIFY(saved.open(QIODevice::ReadOnly));
@@ -269,6 +327,112 @@ void TstWebView::downloads()
     }
     // The page stays; the view has not left it for an error.
     QCOMPARE(m_view->url().path(), QStringLiteral("/orvane/files"));
+}
+
+void TstWebView::failures_data()
+{
+    QTest::addColumn<QString>("engine");
+    // Steps, by ";": "serve PATH ok|reset|silent|slow|attachment" (what the server does for
+    // it from now on), "load PATH", "page PATH" (the view shows it, no failure page), "failed
+    // TITLE" (the failure page tells it), "failures N" (told so far), "requests PATH N" (the
+    // server has seen it N times), "most PATH N" (at most N times), "wait MS".
+    QTest::addColumn<QString>("story");
+    for (const char *engine : {WebEngines::WebKit, WebEngines::WebEngine}) {
+        const auto row = [engine](const char *name, const char *story) {
+            QTest::addRow("%s-%s", engine, name) << QString::fromLatin1(engine) << story;
+        };
+        // Before: the retry loaded about:blank, which then hid the failure page for good.
+        row("first-page-fails",
+            "serve a reset; load a; failed 无法连接到平台; most a 6; serve a ok; page a;"
+            "failures 1");
+        // Before: the failure told twice, and the retry loaded the page before it.
+        row("time-out-then-retry",
+            "serve a ok; load a; page a; serve b silent; load b;"
+            "failed 平台没有及时响应; failures 1; serve b ok; page b;"
+            "failures 1");
+        // Before: the page before the click came back, and an old countdown jumped back later.
+        row("outage-then-click-then-recovery",
+            "serve a ok; load a; page a; serve b reset; serve c reset; load b;"
+            "failed 无法连接到平台; load c; failed 无法连接到平台; serve b ok; serve c ok; page c;"
+            "wait 2500; page c; failures 2");
+        // Before: the first load, cut short by the second, counted as failed and was retried.
+        row("two-navigations-1ms-apart",
+            "serve a ok; load a; page a; serve b slow; load b; load b; page b; wait 2500;"
+            "failures 0; most b 2");
+        row("refused-by-the-rules",
+            "serve a ok; load a; page a; load foreign; wait 2500; page a;"
+            "failures 0");
+        // Before: QtWebEngine took the link that became a download for a failed page.
+        row("attachment-is-no-failure",
+            "serve a ok; load a; page a; serve f attachment; load f;"
+            "wait 2500; page a; failures 0; requests a 1");
+    }
+}
+
+void TstWebView::failures()
+{
+    QFETCH(QString, engine);
+    QFETCH(QString, story);
+
+    WebView::Settings settings;
+    settings.storagePath = m_storage.filePath(engine);
+    BrowserPane::Options options;
+    options.loadTimeoutMs = 1500;
+    BrowserPane pane(engine, settings, options);
+    QVERIFY(pane.view());
+    pane.resize(400, 300);
+    pane.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pane));
+    auto *failurePage = pane.findChild<FailurePanel *>();
+    failuresTold.clear();
+    int told = 0;
+
+    const auto url = [this](const QString &path) {
+        return path == QLatin1String("foreign")
+            ? QUrl(QStringLiteral("http://localhost:%1/foreign").arg(m_server->port()))
+            : QUrl(g_baseUrl + QStringLiteral("orvane/") + path);
+    };
+    for (const QString &step : story.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QStringList words = step.simplified().split(QLatin1Char(' '));
+        const QString &verb = words.at(0);
+        const QString path = words.value(1);
+        if (verb == QLatin1String("serve")) {
+            const QString mode = words.at(2);
+            TestResponse response = TestResponse::withStatus(
+                200, "<html><body>" + path.toUtf8() + "</body></html>", "text/html");
+            if (mode == QLatin1String("reset"))
+                response.mode = TestResponse::Mode::Reset;
+            else if (mode == QLatin1String("silent"))
+                response.mode = TestResponse::Mode::NeverAnswer;
+            else if (mode == QLatin1String("slow"))
+                response.delayMs = 300;
+            if (mode == QLatin1String("attachment"))
+                response = TestResponse::withStatus(200, "bytes", "application/octet-stream"),
+                response.headers.append(qMakePair<QByteArray, QByteArray>(
+                    "Content-Disposition", "attachment; filename=\"f.bin\""));
+            m_server->route("orvane/" + path.toUtf8(), response);
+        } else if (verb == QLatin1String("load")) {
+            pane.load(url(path));
+        } else if (verb == QLatin1String("page")) {
+            QTRY_COMPARE_WITH_TIMEOUT(pane.view()->url(), url(path), 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(pane.view()->isVisible() && !failurePage->isVisible(), 20000);
+        } else if (verb == QLatin1String("failed")) {
+            QTRY_VERIFY_WITH_TIMEOUT(failuresTold.size() > told, 20000);
+            QCOMPARE(failuresTold.at(told++), path);
+            QVERIFY(failurePage->isVisible());
+        } else if (verb == QLatin1String("failures")) {
+            QCOMPARE(failuresTold.size(), path.toInt());
+        } else if (verb == QLatin1String("requests")) {
+            QTRY_COMPARE(m_server->requestsTo("orvane/" + path.toUtf8()).size(),
+                         words.at(2).toInt());
+        } else if (verb == QLatin1String("most")) {
+            QVERIFY(m_server->requestsTo("orvane/" + path.toUtf8()).size() <= words.at(2).toInt());
+        } else if (verb == QLatin1String("wait")) {
+            QTest::qWait(path.toInt());
+        } else {
+            QFAIL(qPrintable(QStringLiteral("no such step: ") + step));
+        }
+    }
 }
 
 QTEST_MAIN(TstWebView)

@@ -123,7 +123,15 @@ void TestHttpServer::answer(QTcpSocket *socket, const RecordedRequest &request)
 
     switch (response.mode) {
     case TestResponse::Mode::Normal:
+        if (response.delayMs > 0) {
+            QTimer::singleShot(response.delayMs, socket,
+                               [socket, all = QByteArray(head + response.body)] { socket->write(all); });
+            break;
+        }
         socket->write(head + response.body);
+        break;
+    case TestResponse::Mode::Reset:
+        socket->abort();
         break;
     case TestResponse::Mode::CloseMidBody:
         socket->write(head + response.body.left(response.body.size() / 2));

@@ -32,6 +32,7 @@ struct TestResponse
         NeverAnswer,  // read the request, then stay silent
         Trickle,      // send the whole answer one byte every trickleIntervalMs
         CloseMidBody, // send the head and half the body, then close
+        Reset,        // read the request, then reset the connection
     };
 
     int status = 200;
@@ -40,6 +41,7 @@ struct TestResponse
     QList<QPair<QByteArray, QByteArray>> headers; // extra headers, e.g. Set-Cookie
     Mode mode = Mode::Normal;
     int trickleIntervalMs = 50;
+    int delayMs = 0; // Normal: answer this much later
 
     static TestResponse json(const QByteArray &body)
     {
