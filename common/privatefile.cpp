@@ -2,7 +2,6 @@
 #include "common/privatefile.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -62,19 +61,19 @@ void removeStrays(const QString &dir, const QStringList &names)
     }
 }
 
-void removeLinks(const QString &path)
+void removeLinks(const QString &path, int depth)
 {
-    if (QFileInfo(path).isSymLink()) {
+    const QFileInfo info(path);
+    if (info.isSymLink()) {
         QFile::remove(path);
         return;
     }
-    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        if (it.fileInfo().isSymLink())
-            QFile::remove(it.filePath());
-    }
+    if (depth <= 0 || !info.isDir())
+        return;
+    const QStringList entries =
+        QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries)
+        removeLinks(path + QLatin1Char('/') + entry, depth - 1);
 }
 
 } // namespace PrivateFile

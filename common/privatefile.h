@@ -23,8 +23,9 @@ bool write(const QString &path, const QByteArray &bytes);
 // Removes what interrupted writes of these files left in dir ("zoom.json.XXXXXX").
 void removeStrays(const QString &dir, const QStringList &names);
 
-// Removes every symbolic link at or below path (links only, never what they point at), so
-// that a program that keeps its files there cannot be led to write elsewhere.
-void removeLinks(const QString &path);
+// Removes every symbolic link at path and up to depth levels below it (links only, never what
+// they point at), so that a program that keeps its files there cannot be led to write
+// elsewhere.
+void removeLinks(const QString &path, int depth);
 
 } // namespace PrivateFile

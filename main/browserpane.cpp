@@ -93,6 +93,9 @@ BrowserPane::BrowserPane(const QString &engine, const WebView::Settings &setting
         }
     }
 
+    // The engines open their files there as they find them (Chromium its cookie database): a
+    // link planted among them would be written through.
+    PrivateFile::removeLinks(settings.storagePath, 2);
     WebView::Settings engineSettings = settings;
     engineSettings.downloadFolder = m_downloadFolder;
     QString problem;

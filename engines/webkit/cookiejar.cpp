@@ -1,50 +1,121 @@
 // SPDX-License-Identifier: MIT
 #include "engines/webkit/cookiejar.h"
 
+#include "common/privatefile.h"
+
 #include <QDateTime>
-#include <QFile>
 #include <QNetworkCookie>
-#include <QSaveFile>
+
+#include <algorithm>
+
+namespace {
+
+// Room for MaxCookies of the largest cookies a browser takes (4 KiB each).
+constexpr qint64 MaxFileBytes = qint64(CookieJar::MaxCookies) * 4096;
+
+QByteArray persistentCookies(const QList<QNetworkCookie> &cookies)
+{
+    QByteArray text;
+    for (const QNetworkCookie &cookie : cookies) {
+        if (!cookie.isSessionCookie())
+            text += cookie.toRawForm() + '\n';
+    }
+    return text;
+}
+
+} // namespace
 
 CookieJar::CookieJar(const QString &file, QObject *parent)
     : QNetworkCookieJar(parent)
     , m_file(file)
 {
-    QFile stored(m_file);
-    if (!stored.open(QIODevice::ReadOnly))
-        return;
+    m_writer.setMaxThreadCount(1);
+    m_saveTimer.setSingleShot(true);
+    m_saveTimer.setInterval(SaveDelayMs);
+    connect(&m_saveTimer, &QTimer::timeout, this, &CookieJar::save);
+
+    // Oldest first, as written; only the newest MaxCookies of a damaged or foreign file.
+    m_written = PrivateFile::read(m_file, MaxFileBytes).value_or(QByteArray());
+    QList<QByteArray> lines = m_written.split('\n');
+    if (lines.size() > MaxCookies)
+        lines = lines.mid(lines.size() - MaxCookies);
     QList<QNetworkCookie> cookies;
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    for (const QByteArray &line : stored.readAll().split('\n')) {
+    for (const QByteArray &line : qAsConst(lines)) {
         for (const QNetworkCookie &cookie : QNetworkCookie::parseCookies(line)) {
-            if (cookie.expirationDate() > now)
+            if (!cookie.isSessionCookie() && cookie.expirationDate() > now)
                 cookies << cookie;
         }
     }
     setAllCookies(cookies);
+    QStringList domains;
+    for (const QNetworkCookie &cookie : cookies)
+        domains << cookie.domain();
+    domains.removeDuplicates();
+    for (const QString &domain : qAsConst(domains))
+        bound(domain);
 }
 
-bool CookieJar::setCookiesFromUrl(const QList<QNetworkCookie> &cookies, const QUrl &url)
+CookieJar::~CookieJar()
 {
-    const bool changed = QNetworkCookieJar::setCookiesFromUrl(cookies, url);
-    if (changed)
+    if (m_saveTimer.isActive())
         save();
-    return changed;
+    m_writer.waitForDone();
 }
 
-void CookieJar::save() const
+bool CookieJar::insertCookie(const QNetworkCookie &cookie)
 {
-    QByteArray text;
-    for (const QNetworkCookie &cookie : allCookies()) {
-        if (!cookie.isSessionCookie())
-            text += cookie.toRawForm() + '\n';
+    // A cookie the page deletes (an expiry in the past) is not inserted, but it is a change:
+    // before, it stayed in the file and came back at the next start.
+    const bool inserted = QNetworkCookieJar::insertCookie(cookie);
+    if (inserted)
+        bound(cookie.domain());
+    changed();
+    return inserted;
+}
+
+bool CookieJar::deleteCookie(const QNetworkCookie &cookie)
+{
+    const bool deleted = QNetworkCookieJar::deleteCookie(cookie);
+    if (deleted)
+        changed();
+    return deleted;
+}
+
+void CookieJar::bound(const QString &domain)
+{
+    QList<QNetworkCookie> cookies = allCookies();
+    const auto count = [&] {
+        return std::count_if(cookies.cbegin(), cookies.cend(),
+                             [&](const QNetworkCookie &c) { return c.domain() == domain; });
+    };
+    bool dropped = false;
+    for (auto excess = count() - MaxPerHost; excess > 0; --excess) {
+        cookies.erase(std::find_if(cookies.begin(), cookies.end(),
+                                   [&](const QNetworkCookie &c) { return c.domain() == domain; }));
+        dropped = true;
     }
-    // Written aside and flushed before it replaces the old file, so a full disk loses nothing.
-    QSaveFile file(m_file);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush()) {
-        file.cancelWriting();
-        file.commit();
+    if (cookies.size() > MaxCookies) {
+        cookies.erase(cookies.begin(), cookies.begin() + (cookies.size() - MaxCookies));
+        dropped = true;
+    }
+    if (dropped)
+        setAllCookies(cookies);
+}
+
+void CookieJar::changed()
+{
+    if (!m_saveTimer.isActive())
+        m_saveTimer.start();
+}
+
+void CookieJar::save()
+{
+    m_saveTimer.stop();
+    const QByteArray text = persistentCookies(allCookies());
+    if (text == m_written)
         return;
-    }
-    file.commit();
+    m_written = text;
+    // The disk's time (an fsync) is the writer thread's, not the pages'.
+    m_writer.start([file = m_file, text] { PrivateFile::write(file, text); });
 }

@@ -5,6 +5,7 @@
 #include "common/apppaths.h"
 #include "common/companionchannel.h"
 #include "common/inifile.h"
+#include "common/privatefile.h"
 #include "platform/platform.h"
 #include "platform/procnetudp.h"
 #include "tests/support/testsupport.h"
@@ -49,6 +50,8 @@ private slots:
     void zombieIsNotRunning();
     void instanceGuard_data();
     void instanceGuard();
+    void privateFiles_data();
+    void privateFiles();
 
 private:
     QTemporaryDir m_dir;
@@ -413,6 +416,57 @@ void TstCommon::instanceGuard()
     QTRY_COMPARE(TestSupport::flockHolder(lock), qint64(third));
     ::kill(third, SIGKILL);
     exitCode(third);
+}
+
+void TstCommon::privateFiles_data()
+{
+    QTest::addColumn<QString>("before"); // "none", "file", "link" (to a file elsewhere), "big"
+    QTest::addColumn<bool>("readable");  // what was there is read
+    QTest::newRow("none") << "none" << false;
+    QTest::newRow("file") << "file" << true;
+    // Before: read and written through the link, into the file it pointed at.
+    QTest::newRow("link") << "link" << false;
+    QTest::newRow("too-big") << "big" << false;
+}
+
+void TstCommon::privateFiles()
+{
+    QFETCH(QString, before);
+    QFETCH(bool, readable);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("zoom.json");
+    const QString elsewhere = dir.filePath("elsewhere");
+    QVERIFY(TestSupport::writeFile(elsewhere, "theirs"));
+    if (before == QLatin1String("file"))
+        QVERIFY(TestSupport::writeFile(path, "ours"));
+    else if (before == QLatin1String("big"))
+        QVERIFY(TestSupport::writeFile(path, QByteArray(2000, 'x')));
+    else if (before == QLatin1String("link"))
+        QVERIFY(QFile::link(elsewhere, path));
+    // What a write cut short left beside it, and what is not such a thing.
+    QVERIFY(TestSupport::writeFile(dir.filePath("zoom.json.Ab12Cd"), "stray"));
+    QVERIFY(TestSupport::writeFile(dir.filePath("zoom.json.keep"), "not ours"));
+
+    QCOMPARE(PrivateFile::read(path, 1000).has_value(), readable);
+    if (readable)
+        QCOMPARE(*PrivateFile::read(path, 1000), QByteArray("ours"));
+    QVERIFY(PrivateFile::write(path, "new"));
+    QCOMPARE(QFileInfo(path).isSymLink(), false);
+    QCOMPARE(TestSupport::readFile(path), QByteArray("new"));
+    QCOMPARE(QFile::permissions(path) & 0x0fff, QFileDevice::ReadUser | QFileDevice::WriteUser);
+    QCOMPARE(TestSupport::readFile(elsewhere), QByteArray("theirs"));
+
+    PrivateFile::removeStrays(dir.path(), {"zoom.json"});
+    QVERIFY(!QFile::exists(dir.filePath("zoom.json.Ab12Cd")));
+    QVERIFY(QFile::exists(dir.filePath("zoom.json.keep")) && QFile::exists(path));
+
+    // Links go at the depth asked for, and only the links.
+    QVERIFY(QDir(dir.path()).mkpath("a/b") && QFile::link(elsewhere, dir.filePath("a/link"))
+            && QFile::link(elsewhere, dir.filePath("a/b/deep")));
+    PrivateFile::removeLinks(dir.path(), 2);
+    QVERIFY(!QFileInfo(dir.filePath("a/link")).isSymLink());
+    QVERIFY(QFileInfo(dir.filePath("a/b/deep")).isSymLink());
+    QCOMPARE(TestSupport::readFile(elsewhere), QByteArray("theirs"));
 }
 
 QTEST_GUILESS_MAIN(TstCommon)

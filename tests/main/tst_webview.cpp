@@ -13,8 +13,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPointer>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -65,6 +67,8 @@ private slots:
     void downloads();
     void failures_data();
     void failures();
+    void cookies_data();
+    void cookies();
 
 private:
     WebView *createView(const QString &engine);
@@ -432,6 +436,85 @@ void TstWebView::failures()
         } else {
             QFAIL(qPrintable(QStringLiteral("no such step: ") + step));
         }
+    }
+}
+
+// The cookies QtWebKit keeps from one run to the next are exactly those the pages left: the
+// jar is ours there (QtWebEngine keeps its own).
+void TstWebView::cookies_data()
+{
+    QTest::addColumn<QByteArrayList>("setCookies"); // Set-Cookie of the first page, then the second
+    QTest::addColumn<QByteArray>("sentNextRun");    // the Cookie header of the next run
+    const QByteArray later = "; Expires=Wed, 01 Jan 2098 00:00:00 GMT; Path=/";
+    const QByteArray past = "; Expires=Thu, 01 Jan 1970 00:00:00 GMT; Path=/";
+    QTest::newRow("inserted") << QByteArrayList{"a=1" + later, ""} << QByteArray("a=1");
+    // Before: written through the link, into whatever it pointed at.
+    QTest::newRow("file-was-a-link") << QByteArrayList{"a=1" + later, ""} << QByteArray("a=1");
+    QTest::newRow("updated") << QByteArrayList{"a=1" + later, "a=2" + later} << QByteArray("a=2");
+    // Before: the platform's logout deleted it, and it came back at the next start.
+    QTest::newRow("deleted") << QByteArrayList{"a=1" + later, "a=gone" + past} << QByteArray();
+    QTest::newRow("session-only") << QByteArrayList{"s=1; Path=/", ""} << QByteArray();
+    QByteArrayList many;
+    for (int i = 0; i < 200; ++i)
+        many << "c" + QByteArray::number(i) + "=" + QByteArray::number(i) + later;
+    // As a browser: at most so many a host, the oldest gone first.
+    QTest::newRow("bounded") << QByteArrayList{many.join('\n'), ""} << QByteArray("c199=199");
+}
+
+void TstWebView::cookies()
+{
+    QFETCH(QByteArrayList, setCookies);
+    QFETCH(QByteArray, sentNextRun);
+    QTemporaryDir storage;
+    const QString target = storage.filePath("elsewhere");
+    const bool linked = QTest::currentDataTag() == QByteArray("file-was-a-link");
+    if (linked)
+        QVERIFY(TestSupport::writeFile(target, "theirs")
+                && QFile::link(target, storage.filePath("cookies")));
+    for (int page = 0; page < setCookies.size(); ++page) {
+        TestResponse response = TestResponse::withStatus(200, "<p>set</p>", "text/html");
+        for (const QByteArray &cookie : setCookies.at(page).split('\n')) {
+            if (!cookie.isEmpty())
+                response.headers.append(qMakePair<QByteArray, QByteArray>("Set-Cookie", cookie));
+        }
+        m_server->route("orvane/set" + QByteArray::number(page), response);
+    }
+    m_server->route("orvane/check", TestResponse::withStatus(200, "<p>check</p>", "text/html"));
+    for (int run = 0; run < 2; ++run) {
+        WebView::Settings settings;
+        settings.storagePath = storage.path();
+        QString problem;
+        m_view.reset(WebEngines::create(WebEngines::WebKit, settings, nullptr, &problem));
+        QVERIFY2(m_view, qPrintable(problem));
+        for (int page = 0; run == 0 && page < setCookies.size(); ++page)
+            QVERIFY(load(QStringLiteral("orvane/set%1").arg(page)));
+        m_view.reset();
+    }
+    WebView::Settings settings;
+    settings.storagePath = storage.path();
+    QString problem;
+    m_view.reset(WebEngines::create(WebEngines::WebKit, settings, nullptr, &problem));
+    QVERIFY(load(QStringLiteral("orvane/check")));
+    const QByteArray sent = m_server->requestsTo("orvane/check").last().header("cookie");
+    // The file holds what is sent, and nothing else.
+    QSet<QByteArray> kept;
+    for (const QByteArray &line : TestSupport::readFile(storage.filePath("cookies")).split('\n')) {
+        if (!line.isEmpty())
+            kept.insert(line.left(line.indexOf(';')));
+    }
+    const QList<QByteArray> sentList = sent.isEmpty() ? QList<QByteArray>() : sent.split(';');
+    QSet<QByteArray> sentSet;
+    for (const QByteArray &cookie : sentList)
+        sentSet.insert(cookie.trimmed());
+    QCOMPARE(kept, sentSet);
+    QCOMPARE(QFileInfo(storage.filePath("cookies")).isSymLink(), false);
+    if (linked)
+        QCOMPARE(TestSupport::readFile(target), QByteArray("theirs"));
+    if (QTest::currentDataTag() == QByteArray("bounded")) {
+        QCOMPARE(sent.count(';') + 1, 180);
+        QVERIFY(sent.contains(sentNextRun) && !sent.contains("c19=19;") && sent.contains("c20=20"));
+    } else {
+        QCOMPARE(sent, sentNextRun);
     }
 }
 
