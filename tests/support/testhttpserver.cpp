@@ -124,8 +124,9 @@ void TestHttpServer::answer(QTcpSocket *socket, const RecordedRequest &request)
     switch (response.mode) {
     case TestResponse::Mode::Normal:
         if (response.delayMs > 0) {
-            QTimer::singleShot(response.delayMs, socket,
-                               [socket, all = QByteArray(head + response.body)] { socket->write(all); });
+            QTimer::singleShot(
+                response.delayMs, socket,
+                [socket, all = QByteArray(head + response.body)] { socket->write(all); });
             break;
         }
         socket->write(head + response.body);
