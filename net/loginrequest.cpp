@@ -4,6 +4,7 @@
 #include "net/chttp.h"
 #include "net/serviceurl.h"
 
+#include <QDebug>
 #include <QNetworkReply>
 
 QNetworkReply *sendLogin(CHttp &http, const QString &baseUrl, const QString &userName,
@@ -17,5 +18,12 @@ QNetworkReply *sendLogin(CHttp &http, const QString &baseUrl, const QString &use
 
 LoginReply readLogin(QNetworkReply *reply)
 {
-    return readLoginReply(reply->readAll(), CHttp::unverifiedHost(reply));
+    const LoginReply login = readLoginReply(reply->readAll(), CHttp::unverifiedHost(reply));
+    // The log names the real reason: before, an error of the platform read as a network one.
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (!login.success && status >= 400)
+        qDebug() << "the platform answered the login with HTTP" << status;
+    else if (!login.success && reply->error() != QNetworkReply::NoError)
+        qDebug() << "the login request failed:" << reply->error(); // its text holds the URL
+    return login;
 }

@@ -273,23 +273,27 @@ void TstNavigation::downloadNames_data()
     QTest::newRow("filename-star-first")
         << QByteArray("attachment; filename*=utf-8'zh'%E6%88%90%E7%BB%A9.xls; filename=x.xls")
         << url << grades;
-    QTest::newRow("encoded-word") << QByteArray("attachment; filename=\"=?UTF-8?B?5oiQ57upLnhscw==?=\"")
+    QTest::newRow("encoded-word") << QByteArray(
+        "attachment; filename=\"=?UTF-8?B?5oiQ57upLnhscw==?=\"")
                                   << url << grades;
-    QTest::newRow("quoted-semicolon") << QByteArray("attachment; filename=\"a;b \\\"c\\\".txt\"")
-                                      << url << "a;b \"c\".txt";
+    QTest::newRow("quoted-semicolon")
+        << QByteArray("attachment; filename=\"a;b \\\"c\\\".txt\"") << url << "a;b \"c\".txt";
     QTest::newRow("no-header") << QByteArray() << "http://school.test/files/%E4%BD%9C%E4%B8%9A.docx"
                                << QStringLiteral("作业.docx");
-    QTest::newRow("no-name-anywhere") << QByteArray("inline") << "http://school.test/" << "download";
+    QTest::newRow("no-name-anywhere") << QByteArray("inline") << "http://school.test/"
+                                      << "download";
     // Never a path, a hidden file or a name that hides what it is.
-    QTest::newRow("parent-path") << QByteArray("attachment; filename=\"../../.bash_aliases\"") << url
-                                 << "bash_aliases";
-    QTest::newRow("absolute-path") << QByteArray("attachment; filename=\"/etc/cron.d/job\"") << url
-                                   << "job";
-    QTest::newRow("backslash-path") << QByteArray("attachment; filename=\"..\\\\..\\\\run.bat\"")
-                                    << url << "run.bat";
+    QTest::newRow("parent-path") << QByteArray("attachment; filename=\"../../.bash_aliases\"")
+                                 << url << "bash_aliases";
+    QTest::newRow("absolute-path")
+        << QByteArray("attachment; filename=\"/etc/cron.d/job\"") << url << "job";
+    QTest::newRow("backslash-path")
+        << QByteArray("attachment; filename=\"..\\\\..\\\\run.bat\"") << url << "run.bat";
     QTest::newRow("dots-only") << QByteArray("attachment; filename=\"..\"") << url << "report";
-    QTest::newRow("control-characters")
-        << QByteArray("attachment; filename=\"a\x01" "b\x7f\t" "c.txt\"") << url << "abc.txt";
+    QTest::newRow("control-characters") << QByteArray("attachment; filename=\"a\x01"
+                                                      "b\x7f\t"
+                                                      "c.txt\"")
+                                        << url << "abc.txt";
     QTest::newRow("right-to-left-override")
         << QByteArray("attachment; filename*=UTF-8''invoice%E2%80%AEfdp.exe") << url
         << "invoicefdp.exe";
@@ -352,10 +356,9 @@ void TstNavigation::downloadProgress_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("size-unknown") << qint64(1536) << qint64(-1) << 0.0 << "1.5 KB";
     QTest::newRow("rate-unknown") << qint64(2 << 20) << qint64(16 << 20) << 0.0 << "2.0 MB / 16 MB";
-    QTest::newRow("seconds-left")
-        << qint64(2 << 20) << qint64(16 << 20) << double(1 << 20) << "2.0 MB / 16 MB，还剩 14 秒";
-    QTest::newRow("minutes-left")
-        << qint64(0) << qint64(600) << 2.0 << "0 B / 600 B，还剩 5 分钟";
+    QTest::newRow("seconds-left") << qint64(2 << 20) << qint64(16 << 20) << double(1 << 20)
+                                  << "2.0 MB / 16 MB，还剩 14 秒";
+    QTest::newRow("minutes-left") << qint64(0) << qint64(600) << 2.0 << "0 B / 600 B，还剩 5 分钟";
 }
 
 void TstNavigation::downloadProgress()

@@ -20,6 +20,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <memory>
 
@@ -69,6 +70,8 @@ private slots:
     void failures();
     void cookies_data();
     void cookies();
+    void wheelZoom_data();
+    void wheelZoom();
 
 private:
     WebView *createView(const QString &engine);
@@ -516,6 +519,51 @@ void TstWebView::cookies()
     } else {
         QCOMPARE(sent, sentNextRun);
     }
+}
+
+void TstWebView::wheelZoom_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<QList<int>>("deltas"); // of the wheel, with Ctrl held
+    QTest::addColumn<QList<int>>("steps");  // of zoom, as asked for
+    for (const char *engine : {WebEngines::WebKit, WebEngines::WebEngine}) {
+        const auto row = [engine](const char *name) {
+            return &(QTest::addRow("%s-%s", engine, name) << QString::fromLatin1(engine));
+        };
+        *row("notch") << QList<int>{120} << QList<int>{1};
+        *row("two-notches-out") << QList<int>{-240} << QList<int>{-2};
+        // Before: each part of a touchpad's notch was less than a step, and none zoomed.
+        *row("touchpad") << QList<int>{30, 30, 30, 30, 30} << QList<int>{1};
+        *row("touchpad-turning-back") << QList<int>{90, -60, -60, -60} << QList<int>{-1};
+    }
+}
+
+void TstWebView::wheelZoom()
+{
+    QFETCH(QString, engine);
+    QFETCH(QList<int>, deltas);
+    QFETCH(QList<int>, steps);
+    QVERIFY(createView(engine));
+    m_view->resize(400, 300);
+    m_view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    QVERIFY(load(QStringLiteral("orvane/index")));
+    QWidget *target = m_view.get();
+    while (target->focusProxy())
+        target = target->focusProxy();
+    QSignalSpy zoom(m_view.get(), &WebView::zoomRequested);
+    ulong time = 1000;
+    for (int delta : deltas) {
+        const QPointF at(150, 150);
+        QWheelEvent wheel(at, target->mapToGlobal(at.toPoint()), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        wheel.setTimestamp(time += 10);
+        QApplication::sendEvent(target, &wheel);
+    }
+    QList<int> asked;
+    for (const QList<QVariant> &signal : zoom)
+        asked << signal.first().toInt();
+    QCOMPARE(asked, steps);
 }
 
 QTEST_MAIN(TstWebView)
