@@ -3,6 +3,7 @@
 // clicks on real pages from a test server, each row run once per engine.
 #include "common/globals.h"
 #include "main/browserpane.h"
+#include "main/downloadrow.h"
 #include "main/failurepanel.h"
 #include "main/webdownload.h"
 #include "main/webengines.h"
@@ -334,6 +335,15 @@ void TstWebView::downloads()
     }
     // The page stays; the view has not left it for an error.
     QCOMPARE(m_view->url().path(), QStringLiteral("/orvane/files"));
+    // A row made after the end shows it. Before: one made too late said "正在下载" for ever.
+    if (download) {
+        DownloadRow row(download);
+        const QString status = row.findChild<QLabel *>("lbStatus")->text();
+        QVERIFY2(status.startsWith(ending == QLatin1String("done")            ? "已完成"
+                                       : ending == QLatin1String("cancelled") ? "已取消"
+                                                                              : "下载失败"),
+                 qPrintable(status));
+    }
 }
 
 void TstWebView::failures_data()
@@ -356,6 +366,11 @@ void TstWebView::failures_data()
         row("time-out-then-retry",
             "serve a ok; load a; page a; serve b silent; load b;"
             "failed 平台没有及时响应; failures 1; serve b ok; page b;"
+            "failures 1");
+        // Before: the countdown went on, and the page the teacher had moved to was left again.
+        row("outage-then-moving-on",
+            "serve a ok; load a; page a; serve b reset; load b;"
+            "failed 无法连接到平台; load a; page a; wait 2500; page a;"
             "failures 1");
         // Before: the page before the click came back, and an old countdown jumped back later.
         row("outage-then-click-then-recovery",
