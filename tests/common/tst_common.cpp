@@ -93,6 +93,13 @@ void TstCommon::config_data()
     *row("escaped-names",
          "[%75dpport]\nOrvane%50ort=20004\n[General]\nudpport\\OrvaneToolPort=20005\n")
         << 20005 << 20004 << none << none;
+    // Before: the mark hid the first group, so the ports fell back to their defaults.
+    *row("byte-order-mark",
+         "\xEF\xBB\xBF[udpport]\r\nOrvanePort=20002\r\n[other]\r\nname=\xE4\xB8\xAD\r\n")
+        << tool << 20002 << none << none;
+    // Before: every [%general] became "General/", where QSettings keeps the case written.
+    *row("escaped-general", "[%general]\nOrvanePort=1\n[%GENERAL]\nx=2\n")
+        << tool << main << none << none;
     *row("last-wins", "[udpport]\nOrvanePort=1\n[service]\n[udpport]\nOrvanePort=20006\n")
         << tool << 20006 << none << none;
     *row("quoted-url", "[service]\nbaseUrl = \"http://127.0.0.1:28341/;x\" \n")
