@@ -189,33 +189,39 @@ void TstCommon::configFilesKeyByKey()
 
 void TstCommon::layout_data()
 {
+    QTest::addColumn<QString>("appDir");
     QTest::addColumn<bool>("writable");
-    QTest::addColumn<QStringList>("configFiles");
-    QTest::addColumn<QString>("dataDir");
-    QTest::addColumn<QString>("cacheDir");
-    QTest::newRow("portable") << true << QStringList{"/opt/o/conf.ini"} << "/opt/o"
-                              << "/opt/o";
-    QTest::newRow("installed") << false
-                               << QStringList{"/h/.config/Orvane/conf.ini",
-                                              "/etc/xdg/Orvane/conf.ini",
-                                              "/usr/etc/Orvane/conf.ini"}
-                               << "/h/.local/share/Orvane"
-                               << "/h/.cache/Orvane";
+    QTest::addColumn<bool>("portable");
+    QTest::newRow("portable") << "/home/t/o" << true << true;
+    QTest::newRow("not-writable") << "/home/t/o" << false << false;
+    // Before: root may write there, so Orvane.db with passwords went into /usr/bin.
+    QTest::newRow("root-in-usr-bin") << "/usr/bin" << true << false;
+    QTest::newRow("root-in-opt") << "/opt/orvane/" << true << false;
+    QTest::newRow("install-prefix") << "/srv/orvane/bin" << true << false;
+    QTest::newRow("install-bin-dir") << "/srv/bin" << true << false;
+    QTest::newRow("beside-the-prefix") << "/srv/orvane-2" << true << true;
 }
 
 void TstCommon::layout()
 {
+    QFETCH(QString, appDir);
     QFETCH(bool, writable);
-    QFETCH(QStringList, configFiles);
-    QFETCH(QString, dataDir);
-    QFETCH(QString, cacheDir);
+    QFETCH(bool, portable);
     const AppPaths::Layout layout = AppPaths::layoutFor(
-        "/opt/o", writable,
-        {"/h/.config", {"/etc/xdg", "/usr/etc"}, "/h/.local/share", "/h/.cache"});
-    QCOMPARE(layout.portable, writable);
-    QCOMPARE(layout.configFiles, configFiles);
-    QCOMPARE(layout.dataDir, dataDir);
-    QCOMPARE(layout.cacheDir, cacheDir);
+        appDir, writable, {"/h/.config", {"/etc/xdg", "/usr/etc"}, "/h/.local/share", "/h/.cache"},
+        AppPaths::installedLocations("/srv/orvane", "/srv/bin"));
+    QCOMPARE(layout.portable, portable);
+    if (portable) {
+        QCOMPARE(layout.configFiles, QStringList{appDir + "/conf.ini"});
+        QCOMPARE(layout.dataDir, appDir);
+        QCOMPARE(layout.cacheDir, appDir);
+        return;
+    }
+    QCOMPARE(layout.configFiles,
+             QStringList({"/h/.config/Orvane/conf.ini", "/etc/xdg/Orvane/conf.ini",
+                          "/usr/etc/Orvane/conf.ini"}));
+    QCOMPARE(layout.dataDir, QStringLiteral("/h/.local/share/Orvane"));
+    QCOMPARE(layout.cacheDir, QStringLiteral("/h/.cache/Orvane"));
 }
 
 void TstCommon::datagrams_data()
