@@ -24,8 +24,15 @@ InstanceGuard acquireInstanceGuard(const char *name);
 // ("Orvane.exe" on Windows, "Orvane" elsewhere).
 std::string executableFileName(const std::string &baseName);
 
-// Whether a running process has the executable file name fileName, ignoring letter case.
+// Whether a running process of this user has the executable file name fileName, ignoring letter
+// case. Zombies and other users' processes do not count.
 bool isProcessRunning(const std::string &fileName);
+// The same for the one process pid.
+bool isProcessRunning(long pid, const std::string &fileName);
+
+// The process that started this one, as the system tells it now (on POSIX systems an orphan's
+// parent changes to the one that adopted it); 0 where it cannot be told.
+long parentProcessId();
 
 // The path of the program fileName that lies in the folder dir ('/' separators).
 std::string programPath(const std::string &dir, const std::string &fileName);

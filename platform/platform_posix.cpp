@@ -38,17 +38,6 @@ std::string baseName(const std::string &path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool isZombie(const std::string &procDir)
-{
-    std::ifstream stat(procDir + "/stat");
-    std::string line;
-    if (!std::getline(stat, line))
-        return true; // gone meanwhile
-    // The state follows the command name, which is in parentheses and may hold spaces.
-    const auto close = line.rfind(')');
-    return close == std::string::npos || close + 2 >= line.size() || line[close + 2] == 'Z';
-}
-
 std::string processFileName(const std::string &procDir)
 {
     char target[4096];
@@ -61,11 +50,34 @@ std::string processFileName(const std::string &procDir)
             path.resize(path.size() - deleted.size());
         return baseName(path);
     }
-    // Another user's process: the kernel still tells its command name.
+    // Where the link cannot be read, the kernel still tells the command name.
     std::ifstream comm(procDir + "/comm");
     std::string name;
     std::getline(comm, name);
     return name;
+}
+
+// Alive (not a zombie) and started by this user (its real uid): the fields of its status.
+bool isLiveProcessOfThisUser(const std::string &procDir)
+{
+    std::ifstream status(procDir + "/status");
+    bool live = false;
+    bool ours = false;
+    for (std::string line; std::getline(status, line);) {
+        if (line.compare(0, 6, "State:") == 0) {
+            const auto state = line.find_first_not_of(" \t", 6);
+            live = state != std::string::npos && line[state] != 'Z';
+        } else if (line.compare(0, 4, "Uid:") == 0) {
+            ours = std::strtoul(line.c_str() + 4, nullptr, 10) == ::getuid();
+        }
+    }
+    return live && ours; // a process gone meanwhile has neither
+}
+
+bool isRunning(const std::string &procDir, const std::string &fileName)
+{
+    return isLiveProcessOfThisUser(procDir)
+        && equalsIgnoringCase(processFileName(procDir), fileName);
 }
 
 } // namespace
@@ -114,11 +126,20 @@ bool isProcessRunning(const std::string &fileName)
         const std::string_view pid = entry->d_name;
         if (pid.empty() || !std::all_of(pid.begin(), pid.end(), ::isdigit))
             continue;
-        const std::string dir = "/proc/" + std::string(pid);
-        found = equalsIgnoringCase(processFileName(dir), fileName) && !isZombie(dir);
+        found = isRunning("/proc/" + std::string(pid), fileName);
     }
     ::closedir(proc);
     return found;
+}
+
+bool isProcessRunning(long pid, const std::string &fileName)
+{
+    return pid > 0 && isRunning("/proc/" + std::to_string(pid), fileName);
+}
+
+long parentProcessId()
+{
+    return static_cast<long>(::getppid());
 }
 
 std::string programPath(const std::string &dir, const std::string &fileName)

@@ -148,20 +148,55 @@ bool isProcessRunning(const std::string &fileName)
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
         return false;
+    const std::vector<unsigned char> ownSid = processUserSid(GetCurrentProcess());
     PROCESSENTRY32W entry;
     entry.dwSize = sizeof(PROCESSENTRY32W);
-    if (!Process32FirstW(snapshot, &entry)) {
-        CloseHandle(snapshot);
-        return false;
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+         more = Process32NextW(snapshot, &entry)) {
+        // Another user's process of that name does not count.
+        found = lstrcmpiW(entry.szExeFile, wanted.c_str()) == 0
+            && runsAsThisUser(entry.th32ProcessID, ownSid);
     }
-    do {
-        if (lstrcmpiW(entry.szExeFile, wanted.c_str()) == 0) {
-            CloseHandle(snapshot);
-            return true;
-        }
-    } while (Process32NextW(snapshot, &entry));
     CloseHandle(snapshot);
-    return false;
+    return found;
+}
+
+bool isProcessRunning(long pid, const std::string &fileName)
+{
+    if (pid <= 0)
+        return false;
+    const Handle process(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid)));
+    DWORD exitCode = 0;
+    wchar_t path[MAX_PATH];
+    DWORD size = MAX_PATH;
+    if (!process || !GetExitCodeProcess(process.get(), &exitCode) || exitCode != STILL_ACTIVE
+        || !QueryFullProcessImageNameW(process.get(), 0, path, &size))
+        return false;
+    const std::wstring image(path, size);
+    const std::wstring name = image.substr(image.find_last_of(L"\\/") + 1);
+    return lstrcmpiW(name.c_str(), widen(fileName).c_str()) == 0
+        && processUserSid(process.get()) == processUserSid(GetCurrentProcess());
+}
+
+long parentProcessId()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    // Windows keeps the id of a parent that is gone: the caller checks that it still runs.
+    const DWORD self = GetCurrentProcessId();
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof(PROCESSENTRY32W);
+    long parent = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && parent == 0;
+         more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ProcessID == self)
+            parent = static_cast<long>(entry.th32ParentProcessID);
+    }
+    CloseHandle(snapshot);
+    return parent;
 }
 
 std::string programPath(const std::string &dir, const std::string &fileName)

@@ -48,6 +48,9 @@ CTool::CTool(QWidget *parent)
     CompanionChannel::bind(m_udpSocket, m_toolPort, m_mainPort);
     connect(m_udpSocket, &QUdpSocket::readyRead, this, &CTool::readPendingDatagrams);
 
+    const long starter = Platform::parentProcessId();
+    if (Platform::isProcessRunning(starter, Platform::executableFileName("Orvane")))
+        m_parentPid = starter;
     m_watchTimer = startTimer(WatchInterval, Qt::CoarseTimer);
 
     qDebug() << m_toolPort << m_mainPort;
@@ -145,10 +148,21 @@ void CTool::timerEvent(QTimerEvent *event)
             m_slideTimer = 0;
         }
     } else if (event->timerId() == m_watchTimer) {
-        if (!isProcessRunning(QString::fromStdString(Platform::executableFileName("Orvane"))))
+        if (orvaneGone())
             accept();
     }
     QDialog::timerEvent(event);
+}
+
+bool CTool::orvaneGone() const
+{
+    const std::string orvane = Platform::executableFileName("Orvane");
+    // Before, a killed Orvane's tool stayed as long as any Orvane ran: each restart added one.
+    if (m_parentPid > 0
+        && (Platform::parentProcessId() != m_parentPid
+            || !Platform::isProcessRunning(m_parentPid, orvane)))
+        return true;
+    return !isProcessRunning(QString::fromStdString(orvane));
 }
 
 void CTool::mousePressEvent(QMouseEvent *event)

@@ -61,6 +61,8 @@ void TstCommon::initTestCase()
     // Short enough to survive the kernel's 15-character command name.
     m_probe = QStringLiteral("OrvProbe%1").arg(QRandomGenerator::global()->bounded(100000, 999999));
     QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), m_dir.filePath(m_probe)));
+    // Another user runs it too.
+    QVERIFY(QFile::setPermissions(m_dir.path(), QFile::permissions("/bin")));
 }
 
 void TstCommon::config_data()
@@ -333,27 +335,43 @@ void TstCommon::udpSocketOwner()
 void TstCommon::processWatch_data()
 {
     QTest::addColumn<QString>("query");
+    QTest::addColumn<bool>("otherUser"); // the probe runs as nobody
     QTest::addColumn<bool>("found");
-    QTest::newRow("exact") << m_probe << true;
-    QTest::newRow("lower-case") << m_probe.toLower() << true;
-    QTest::newRow("upper-case") << m_probe.toUpper() << true;
-    QTest::newRow("prefix") << m_probe.chopped(1) << false;
-    QTest::newRow("exe-suffix") << m_probe + ".exe" << false;
-    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("exact") << m_probe << false << true;
+    QTest::newRow("lower-case") << m_probe.toLower() << false << true;
+    QTest::newRow("upper-case") << m_probe.toUpper() << false << true;
+    QTest::newRow("prefix") << m_probe.chopped(1) << false << false;
+    QTest::newRow("exe-suffix") << m_probe + ".exe" << false << false;
+    QTest::newRow("empty") << QString() << false << false;
+    // Before: another user's process of that name kept this user's tool alive.
+    QTest::newRow("other-user") << m_probe << true << false;
 }
 
+// Looked for by name among all processes, and as the one process it is.
 void TstCommon::processWatch()
 {
     QFETCH(QString, query);
+    QFETCH(bool, otherUser);
     QFETCH(bool, found);
+    if (otherUser && ::geteuid() != 0)
+        QSKIP("only root starts a process as another user here");
 
+    const QString path = m_dir.filePath(m_probe);
     QProcess probe;
-    probe.start(m_dir.filePath(m_probe), {QStringLiteral("30")});
+    if (otherUser)
+        probe.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", path, "30"});
+    else
+        probe.start(path, {QStringLiteral("30")});
     QVERIFY(probe.waitForStarted());
+    const qint64 pid = probe.processId();
+    const QString exe = QStringLiteral("/proc/%1/exe").arg(pid);
+    QTRY_COMPARE(QFileInfo(exe).symLinkTarget(), path); // setpriv has become the probe
     QCOMPARE(Platform::isProcessRunning(query.toStdString()), found);
+    QCOMPARE(Platform::isProcessRunning(long(pid), query.toStdString()), found);
     probe.kill();
     QVERIFY(probe.waitForFinished());
     QVERIFY(!Platform::isProcessRunning(m_probe.toStdString()));
+    QVERIFY(!Platform::isProcessRunning(long(pid), m_probe.toStdString()));
 }
 
 void TstCommon::zombieIsNotRunning()
@@ -371,6 +389,7 @@ void TstCommon::zombieIsNotRunning()
     siginfo_t info{};
     QCOMPARE(::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOWAIT), 0);
     QVERIFY(!Platform::isProcessRunning(m_probe.toStdString()));
+    QVERIFY(!Platform::isProcessRunning(long(child), m_probe.toStdString()));
     ::waitpid(child, nullptr, 0);
 }
 

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
 
@@ -68,6 +69,7 @@ class TstFaultsProcesses : public E2eTestCase
 
 private slots:
     void floodOfRandomDatagrams();
+    void hiddenToolEndsWhenOrvaneIsKilled_data();
     void hiddenToolEndsWhenOrvaneIsKilled();
     void twoStartsAtOnce();
 
@@ -109,11 +111,27 @@ void TstFaultsProcesses::floodOfRandomDatagrams()
     QCOMPARE(s.waitForOrvaneExit(), 0);
 }
 
-// Before: a hidden tool window outlived Orvane, since accepting it only ended a modal run
-// that was already over.
+void TstFaultsProcesses::hiddenToolEndsWhenOrvaneIsKilled_data()
+{
+    QTest::addColumn<bool>("anotherOrvane"); // a process of the user's named Orvane runs on
+    // Before: a hidden tool window outlived Orvane, since accepting it only ended a modal run
+    // that was already over.
+    QTest::newRow("alone") << false;
+    // Before: the tool looked for any Orvane, so a killed one's tool stayed beside the next.
+    QTest::newRow("another-orvane-runs") << true;
+}
+
 void TstFaultsProcesses::hiddenToolEndsWhenOrvaneIsKilled()
 {
+    QFETCH(bool, anotherOrvane);
     E2eSession &s = *m_session;
+    QTemporaryDir other;
+    QProcess standIn; // /bin/sleep by the name
+    if (anotherOrvane) {
+        QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), other.filePath("Orvane")));
+        standIn.start(other.filePath("Orvane"), {QStringLiteral("600")});
+        QVERIFY(standIn.waitForStarted());
+    }
     QVERIFY2(!s.passwordLogin().isEmpty(), qPrintable(s.diagnostics()));
     const QString tool = s.desktop().waitForWindow(E2eSession::ToolTitle);
     const qint64 toolPid = s.desktop().windowPid(tool);
@@ -128,6 +146,8 @@ void TstFaultsProcesses::hiddenToolEndsWhenOrvaneIsKilled()
     // One watch period, and as much again for a loaded machine.
     QTRY_VERIFY_WITH_TIMEOUT(processEnded(toolPid), 2 * WatchPeriodMs + 5000);
     qInfo("OrvaneTool ended %lld ms after Orvane was killed", clock.elapsed());
+    standIn.kill();
+    standIn.waitForFinished();
 }
 
 void TstFaultsProcesses::twoStartsAtOnce()
