@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QSet>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <cstring>
@@ -73,6 +74,20 @@ bool bind(QUdpSocket *socket, int port, int peerPort)
     qDebug() << "companion channel: cannot listen on 127.0.0.1 port" << port << "-"
              << socket->errorString();
     return false;
+}
+
+void bindAndRetry(QUdpSocket *socket, int port, int peerPort)
+{
+    if (bind(socket, port, peerPort) || port == peerPort)
+        return;
+    auto *retry = new QTimer(socket);
+    QObject::connect(retry, &QTimer::timeout, socket, [socket, port, retry] {
+        if (!socket->bind(QHostAddress::LocalHost, static_cast<quint16>(port)))
+            return;
+        qDebug() << "companion channel: listening on 127.0.0.1 port" << port << "now";
+        retry->deleteLater();
+    });
+    retry->start(RebindIntervalMs);
 }
 
 QStringList readPending(QUdpSocket *socket, int toolPort)

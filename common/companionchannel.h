@@ -24,6 +24,10 @@ Command commandOf(const QString &text);
 // Equal ports or a port that cannot be bound (another user's copy may hold it) are logged with
 // the reason and leave the socket unbound: the program goes on without the channel.
 bool bind(QUdpSocket *socket, int port, int peerPort);
+// The same, and a port that cannot be bound now is tried again every RebindIntervalMs until it
+// is bound (the program whose port it was may end), without logging each try.
+inline constexpr int RebindIntervalMs = 3000;
+void bindAndRetry(QUdpSocket *socket, int port, int peerPort);
 
 // Reads every pending datagram and gives the command texts of those sent from a socket of this
 // user, in arrival order. The rest are dropped, each sender named in the log once.

@@ -44,8 +44,9 @@ CTool::CTool(QWidget *parent)
     }
 
     m_udpSocket = new QUdpSocket(this);
-    // A tool that cannot bind goes on without the channel: it neither toggles nor sends.
-    CompanionChannel::bind(m_udpSocket, m_toolPort, m_mainPort);
+    // A tool that cannot bind goes on without the channel, neither toggling nor sending, and
+    // takes the port once it is free: before, a port held by a stale tool stayed lost.
+    CompanionChannel::bindAndRetry(m_udpSocket, m_toolPort, m_mainPort);
     connect(m_udpSocket, &QUdpSocket::readyRead, this, &CTool::readPendingDatagrams);
 
     const long starter = Platform::parentProcessId();
