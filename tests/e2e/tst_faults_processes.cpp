@@ -18,7 +18,8 @@ namespace {
 
 constexpr int Datagrams = 10000;
 constexpr int MaxDatagram = 1400;
-constexpr int WatchPeriodMs = 10000; // OrvaneTool's look for Orvane
+constexpr int WatchPeriodMs = 10000;         // OrvaneTool's look for Orvane
+constexpr QRgb ClassDetailButton = 0x5b6bd6; // on the classroom page
 
 // Bytes waiting in the receive queue of the UDP socket bound to 127.0.0.1:port; -1 if none.
 qint64 udpQueued(int port)
@@ -80,19 +81,26 @@ private:
 void TstFaultsProcesses::floodOfRandomDatagrams()
 {
     E2eSession &s = *m_session;
-    QVERIFY2(!s.passwordLogin().isEmpty(), qPrintable(s.diagnostics()));
+    const QString main = s.passwordLogin();
+    QVERIFY2(!main.isEmpty(), qPrintable(s.diagnostics()));
     const QString tool = s.desktop().waitForWindow(E2eSession::ToolTitle);
     QVERIFY2(!tool.isEmpty(), qPrintable(s.diagnostics()));
+    // The classroom page first, shown in full: before, its memory counted as the flood's.
+    send(m_sender, "directClassroom", s.app().mainPort());
+    QVERIFY2(s.service().waitForRequest("GET /orvane/index\\?menuId=4&tag=2 200", 60000),
+             qPrintable(s.diagnostics()));
+    QVERIFY(!s.desktop().waitForColour(ClassDetailButton, s.desktop().geometry(main)).isNull());
     const qint64 pids[] = {s.orvane()->processId(), s.desktop().windowPid(tool)};
     const qint64 before[] = {TestSupport::residentKiB(pids[0]), TestSupport::residentKiB(pids[1])};
 
     QCOMPARE(flood(m_sender, s.app().mainPort(), 1), Datagrams);
     QCOMPARE(flood(m_sender, s.app().toolPort(), 2), Datagrams);
-    // Datagrams are handled in order: once these are, the floods before them are too.
-    send(m_sender, "directClassroom", s.app().mainPort());
+    // Datagrams are handled in order: once these are, the floods before them are too. Orvane
+    // answers a "showMain" from anyone but its tool.
+    send(m_sender, "showMain", s.app().mainPort());
     send(m_sender, "hideTool", s.app().toolPort());
-    QVERIFY2(s.service().waitForRequest("GET /orvane/index\\?menuId=4&tag=2 200", 60000),
-             qPrintable(s.diagnostics()));
+    QVERIFY(QTest::qWaitFor([&] { return m_sender.hasPendingDatagrams(); }, 60000));
+    QCOMPARE(CompanionChannel::readPending(&m_sender), QStringList{"shown"});
     // The tool logs each datagram quoted, where Orvane logs.
     QVERIFY(QTest::qWaitFor([&] { return s.app().logs().contains("\n\"hideTool\"\n"); }, 60000));
     for (int i = 0; i < 2; ++i) {
