@@ -8,8 +8,9 @@
 class QUdpSocket;
 
 // The UDP channel between Orvane and OrvaneTool on 127.0.0.1: one ASCII command word
-// per datagram, no framing. Both ends belong to one user: a datagram counts only when the
-// socket that sent it is that user's, and nothing is sent to a socket of anyone else.
+// per datagram, no framing. Both ends belong to one user: a datagram counts only when every
+// socket bound to its source port, on any local address, is that user's, and nothing is sent
+// to a socket of anyone else.
 namespace CompanionChannel {
 
 // A datagram's command text: UTF-8 up to the first zero byte.
@@ -32,6 +33,9 @@ void bindAndRetry(QUdpSocket *socket, int port, int peerPort);
 // Reads every pending datagram and gives the command texts of those sent from a socket of this
 // user, in arrival order. The rest are dropped, each sender named in the log once.
 // Orvane gives toolPort: a "showMain" from any other socket is answered "shown" (askToShow).
+// The machine's socket table is read after the datagrams have arrived, at most once per 100 ms:
+// within that time after the last read the datagrams are left pending and the socket emits
+// readyRead again once the table may be read.
 QStringList readPending(QUdpSocket *socket, int toolPort = 0);
 
 // What a second copy of Orvane does before it ends: asks the first, listening at port, to show

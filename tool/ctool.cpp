@@ -3,6 +3,7 @@
 #include "ui_ctool.h"
 
 #include "common/appconfig.h"
+#include "common/channelports.h"
 #include "common/companionchannel.h"
 #include "platform/platform.h"
 #include "tool/slide.h"
@@ -32,9 +33,11 @@ CTool::CTool(QWidget *parent)
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_MouseTracking);
 
-    const AppConfig::Config ports = AppConfig::readConfig();
-    m_toolPort = ports.toolPort;
-    m_mainPort = ports.mainPort;
+    // Orvane names a pair of its own when another user's programs hold the configured one.
+    const ChannelPorts::Ports ports =
+        ChannelPorts::fromArguments(QCoreApplication::arguments(), AppConfig::readConfig());
+    m_toolPort = ports.tool;
+    m_mainPort = ports.main;
 
     // Taken once: the tool keeps docking against the area it was started with.
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
