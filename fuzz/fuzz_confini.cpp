@@ -59,15 +59,16 @@ void check(const QString &dir, const QByteArray &bytes)
     const QString text = QString::fromLatin1(bytes.constData(), bytes.size());
     if (bytes.contains('@') || text.contains(numericEscape))
         return;
-    // A file with a byte-order mark reads as QSettings reads the same text without it, told
-    // that it is UTF-8: QSettings itself would keep the mark in a key on the first line.
+    // A file with a byte-order mark reads as QSettings reads the same text with the mark
+    // turned into a line break, told that it is UTF-8: QSettings itself would keep the mark in
+    // a key on the first line.
     QString reference = file.fileName();
     const bool marked = bytes.startsWith(Bom);
     if (marked) {
         reference = dir + QStringLiteral("/unmarked.ini");
         QFile unmarked(reference);
         FuzzCheck::require(unmarked.open(QIODevice::WriteOnly), "unmarked.ini can be written");
-        unmarked.write(bytes.mid(Bom.size()));
+        unmarked.write('\n' + bytes.mid(Bom.size()));
     }
     QSettings settings(reference, QSettings::IniFormat);
     if (marked)
@@ -93,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // Each input as it is, and once more as Notepad saves it, with a byte-order mark.
     const QByteArray bytes = FuzzCheck::bytes(data, size);
-    for (const QByteArray &variant : {bytes, Bom + bytes}) {
+    for (const QByteArray &variant : {bytes, QByteArray(Bom + bytes)}) {
         const QString dir = root.filePath(QString::number(++run));
         check(dir, variant);
         QDir(dir).removeRecursively();
