@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/benchprobe.h"
 #include "common/appconfig.h"
+#include "common/channelports.h"
 #include "common/companionchannel.h"
 #include "common/globals.h"
 #include "login/login.h"
@@ -15,6 +16,7 @@
 #include <QUdpSocket>
 
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -58,11 +60,14 @@ int main(int argc, char *argv[])
 
     const AppConfig::Config config = AppConfig::readConfig();
     // A second copy ends, also while the first is still at its login window; the first
-    // shows its window to the user who tried to start the program again.
-    if (Platform::acquireInstanceGuard("Orvane_Exec") != Platform::InstanceGuard::Acquired) {
-        CompanionChannel::askToShow(config.mainPort);
+    // shows its window to the user who tried to start the program again, on the ports it noted.
+    std::string runningCopy;
+    if (Platform::acquireInstanceGuard("Orvane_Exec", &runningCopy)
+        != Platform::InstanceGuard::Acquired) {
+        CompanionChannel::askToShow(ChannelPorts::ofRunningCopy(runningCopy, config).main);
         return 0;
     }
+    const ChannelPorts::Ports ports = ChannelPorts::chooseForThisRun(config);
     if (!config.baseUrl.isEmpty())
         g_baseUrl = config.baseUrl;
 
@@ -72,9 +77,9 @@ int main(int argc, char *argv[])
         // Until the main window takes the channel over, a second copy's "showMain" is for the
         // login window.
         QUdpSocket channel;
-        CompanionChannel::bind(&channel, config.mainPort, config.toolPort);
+        CompanionChannel::bind(&channel, ports.main, ports.tool);
         QObject::connect(&channel, &QUdpSocket::readyRead, login.get(), [&] {
-            if (CompanionChannel::readPending(&channel, config.toolPort)
+            if (CompanionChannel::readPending(&channel, ports.tool)
                     .contains(QLatin1String("showMain"))) {
                 login->showNormal();
                 login->raise();

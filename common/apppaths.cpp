@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace AppPaths {
 
 namespace {
@@ -21,13 +23,34 @@ QString ensured(const QString &dir)
     return dir;
 }
 
+bool isUnder(const QString &dir, const QString &location)
+{
+    const QString clean = QDir::cleanPath(location);
+    return dir == clean || dir.startsWith(clean + QLatin1Char('/'));
+}
+
 } // namespace
 
-Layout layoutFor(const QString &appDir, bool appDirWritable, const Xdg &xdg)
+QStringList installedLocations(const QString &installPrefix, const QString &installBinDir)
 {
+    QStringList locations{QStringLiteral("/usr"), QStringLiteral("/opt")};
+    for (const QString &dir : {installPrefix, installBinDir}) {
+        // A relative or root prefix names no place of its own.
+        if (QDir::isAbsolutePath(dir) && QDir::cleanPath(dir) != QLatin1String("/"))
+            locations << QDir::cleanPath(dir);
+    }
+    return locations;
+}
+
+Layout layoutFor(const QString &appDir, bool appDirWritable, const Xdg &xdg,
+                 const QStringList &installed)
+{
+    const QString folder = QDir::cleanPath(appDir);
     Layout layout;
-    layout.portable = appDirWritable;
-    if (appDirWritable) {
+    layout.portable = appDirWritable
+        && std::none_of(installed.begin(), installed.end(),
+                        [&](const QString &location) { return isUnder(folder, location); });
+    if (layout.portable) {
         layout.configFiles = QStringList{QString(appDir + QStringLiteral("/conf.ini"))};
         layout.dataDir = layout.cacheDir = appDir;
         return layout;
@@ -50,7 +73,16 @@ const Layout &current()
         xdg.configDirs = config;
         xdg.dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
         xdg.cacheHome = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-        return layoutFor(appDir, QFileInfo(appDir).isWritable(), xdg);
+        // As the executable's folder, the places are compared with their links resolved too.
+        const QStringList named = installedLocations(QStringLiteral(ORVANE_INSTALL_PREFIX),
+                                                     QStringLiteral(ORVANE_INSTALL_BINDIR));
+        QStringList installed = named;
+        for (const QString &location : named) {
+            const QString resolved = QFileInfo(location).canonicalFilePath();
+            if (!resolved.isEmpty() && !installed.contains(resolved))
+                installed << resolved;
+        }
+        return layoutFor(appDir, QFileInfo(appDir).isWritable(), xdg, installed);
     }();
     return layout;
 }

@@ -3,6 +3,7 @@
 
 #include <QDebug>
 #include <QStringList>
+#include <QTextCodec>
 
 #include <algorithm>
 
@@ -110,8 +111,10 @@ void chopSpaces(QString &text, int limit)
 }
 
 // A value: quoting, C-like escapes (\n, \x41, \101, ...) and commas that make it a list.
-// Bytes outside escapes are read as Latin-1, as QSettings does without an INI codec.
-QVariant unescapedValue(const QByteArray &data, int from, int to)
+// Bytes outside escapes are read as Latin-1, as QSettings does without an INI codec, or as
+// UTF-8 in a file that starts with a byte-order mark. QSettings decodes each run between
+// escapes, quotes and commas on its own (a mark at a run's start is dropped): so does this.
+QVariant unescapedValue(const QByteArray &data, int from, int to, const QTextCodec *codec)
 {
     static const char escapes[][2] = {{'a', '\a'}, {'b', '\b'},  {'f', '\f'}, {'n', '\n'},
                                       {'r', '\r'}, {'t', '\t'},  {'v', '\v'}, {'"', '"'},
@@ -175,7 +178,8 @@ QVariant unescapedValue(const QByteArray &data, int from, int to)
             int j = i + 1;
             while (j < to && data.at(j) != '\\' && data.at(j) != '"' && data.at(j) != ',')
                 ++j;
-            text += QString::fromLatin1(data.constData() + i, j - i);
+            text += codec ? codec->toUnicode(data.constData() + i, j - i)
+                          : QString::fromLatin1(data.constData() + i, j - i);
             i = j;
         }
     }
@@ -201,7 +205,10 @@ QHash<QString, QVariant> parse(const QByteArray &text)
 {
     QHash<QString, QVariant> values;
     QString group; // with its final "/"
-    int pos = 0;
+    // A byte-order mark (Notepad writes one) is skipped, and the values are UTF-8 then.
+    const bool utf8 = text.startsWith("\xEF\xBB\xBF");
+    const QTextCodec *codec = utf8 ? QTextCodec::codecForMib(106) : nullptr; // 106: UTF-8
+    int pos = utf8 ? 3 : 0;
     int start = 0;
     int end = 0;
     int equals = 0;
@@ -215,7 +222,7 @@ QHash<QString, QVariant> parse(const QByteArray &text)
             if (raw.compare("general", Qt::CaseInsensitive) == 0)
                 group.clear();
             else if (raw.compare("%general", Qt::CaseInsensitive) == 0)
-                group = QStringLiteral("General/"); // spelt so whatever the file's case
+                group = QString::fromLatin1(raw.mid(1)) + QLatin1Char('/'); // as written
             else
                 group = unescapedName(raw, 0, raw.size()) + QLatin1Char('/');
             continue;
@@ -228,7 +235,7 @@ QHash<QString, QVariant> parse(const QByteArray &text)
         // Kept as written: a key with empty parts ("a//b") is one no look-up finds, as with
         // QSettings.
         const QString key = group + unescapedName(text, start, keyEnd);
-        const QVariant value = unescapedValue(text, equals + 1, end);
+        const QVariant value = unescapedValue(text, equals + 1, end, codec);
         if (decodedByQSettings(value)) {
             qDebug() << "conf.ini:" << key << "holds a value that is not read:" << value;
             values.remove(key);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// A whole conf.ini of any content: read as both programs read it, it never reaches Qt's
-// variant decoding, gives usable settings, and where it holds no "@" at all it reads exactly as
-// QSettings reads it.
+// A whole conf.ini of any content, with and without a byte-order mark: read as both programs
+// read it, it never reaches Qt's variant decoding, gives usable settings, and where it holds no
+// "@" at all it reads exactly as QSettings reads it.
 #include "common/appconfig.h"
 #include "common/inifile.h"
 #include "fuzz/fuzzcheck.h"
@@ -19,16 +19,14 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
-{
-    static QTemporaryDir root;
-    static quint64 run = 0;
-    FuzzCheck::require(root.isValid(), "a temporary folder");
+namespace {
 
-    // A folder per input: QSettings caches files by name, and an edited file of the same
-    // size within the same millisecond could be taken for the old one.
-    const QByteArray bytes = FuzzCheck::bytes(data, size);
-    const QString dir = root.filePath(QString::number(++run));
+const QByteArray Bom("\xEF\xBB\xBF");
+
+// One conf.ini text, in a folder of its own: QSettings caches files by name, and an edited
+// file of the same size within the same millisecond could be taken for the old one.
+void check(const QString &dir, const QByteArray &bytes)
+{
     QDir().mkpath(dir);
     QFile file(dir + QStringLiteral("/conf.ini"));
     FuzzCheck::require(file.open(QIODevice::WriteOnly), "conf.ini can be written");
@@ -59,19 +57,47 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static const QRegularExpression numericEscape(QStringLiteral("\\\\[x0-7]"));
     // (The text in full: QString::fromLatin1(QByteArray) would end at a zero byte.)
     const QString text = QString::fromLatin1(bytes.constData(), bytes.size());
-    if (!bytes.contains('@') && !text.contains(numericEscape)) {
-        const QSettings settings(file.fileName(), QSettings::IniFormat);
-        QStringList keys = values.keys();
-        keys.sort();
-        FuzzCheck::require(keys == settings.allKeys(), "the keys QSettings reads");
-        // QSettings finds only keys without an empty part between slashes.
-        for (const QString &key : qAsConst(keys)) {
-            if (!key.split(QLatin1Char('/')).contains(QString()))
-                FuzzCheck::require(values.value(key) == settings.value(key),
-                                   "the values QSettings reads");
-        }
+    if (bytes.contains('@') || text.contains(numericEscape))
+        return;
+    // A file with a byte-order mark reads as QSettings reads the same text with the mark
+    // turned into a line break, told that it is UTF-8: QSettings itself would keep the mark in
+    // a key on the first line.
+    QString reference = file.fileName();
+    const bool marked = bytes.startsWith(Bom);
+    if (marked) {
+        reference = dir + QStringLiteral("/unmarked.ini");
+        QFile unmarked(reference);
+        FuzzCheck::require(unmarked.open(QIODevice::WriteOnly), "unmarked.ini can be written");
+        unmarked.write('\n' + bytes.mid(Bom.size()));
     }
+    QSettings settings(reference, QSettings::IniFormat);
+    if (marked)
+        settings.setIniCodec("UTF-8");
+    QStringList keys = values.keys();
+    keys.sort();
+    FuzzCheck::require(keys == settings.allKeys(), "the keys QSettings reads");
+    // QSettings finds only keys without an empty part between slashes.
+    for (const QString &key : qAsConst(keys)) {
+        if (!key.split(QLatin1Char('/')).contains(QString()))
+            FuzzCheck::require(values.value(key) == settings.value(key),
+                               "the values QSettings reads");
+    }
+}
 
-    QDir(dir).removeRecursively();
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static QTemporaryDir root;
+    static quint64 run = 0;
+    FuzzCheck::require(root.isValid(), "a temporary folder");
+
+    // Each input as it is, and once more as Notepad saves it, with a byte-order mark.
+    const QByteArray bytes = FuzzCheck::bytes(data, size);
+    for (const QByteArray &variant : {bytes, QByteArray(Bom + bytes)}) {
+        const QString dir = root.filePath(QString::number(++run));
+        check(dir, variant);
+        QDir(dir).removeRecursively();
+    }
     return 0;
 }

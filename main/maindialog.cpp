@@ -4,6 +4,7 @@
 
 #include "common/appconfig.h"
 #include "common/apppaths.h"
+#include "common/channelports.h"
 #include "common/companionchannel.h"
 #include "common/globals.h"
 #include "main/browserpane.h"
@@ -48,8 +49,9 @@ MainDialog::MainDialog(QWidget *parent)
     setWindowTitle(QStringLiteral("Orvane-主页"));
 
     const AppConfig::Config config = AppConfig::readConfig();
-    m_toolPort = config.toolPort;
-    m_port = config.mainPort;
+    const ChannelPorts::Ports ports = ChannelPorts::thisRun(config);
+    m_toolPort = ports.tool;
+    m_port = ports.main;
 
     m_clock.start();
     setUpPane(config);
@@ -121,7 +123,7 @@ void MainDialog::startTool()
     if (!QFileInfo::exists(path))
         path = QDir::cleanPath(QString::fromStdString(
             Platform::programPath(Platform::programPath(dir, ORVANE_TOOL_RELATIVE_DIR), name)));
-    tool->start(path, QStringList(), QIODevice::ReadWrite);
+    tool->start(path, ChannelPorts::toolArguments(), QIODevice::ReadWrite);
 }
 
 void MainDialog::setUpTray()

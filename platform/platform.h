@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <vector>
 
 namespace Platform {
 
@@ -17,15 +18,29 @@ enum class InstanceGuard {
     Unavailable,    // the guard could not be created
 };
 
-// Takes the process-wide guard called name and holds it until the process ends.
-InstanceGuard acquireInstanceGuard(const char *name);
+// Takes the process-wide guard called name and holds it until the process ends. When another
+// process holds it, note (if given) receives what that one recorded with setInstanceGuardNote.
+// On POSIX systems the guard is a lock file that must be a regular file of this user, never a
+// link: another user's or a planted one is passed over for one in the user's cache folder, and
+// why is written to standard error.
+InstanceGuard acquireInstanceGuard(const char *name, std::string *note = nullptr);
+// Records a short text with the guard this process holds, for a second copy to read; false where
+// none is held or nothing can be kept (Windows keeps none).
+bool setInstanceGuardNote(const std::string &note);
 
 // The executable file name of a program called baseName on this system
 // ("Orvane.exe" on Windows, "Orvane" elsewhere).
 std::string executableFileName(const std::string &baseName);
 
-// Whether a running process has the executable file name fileName, ignoring letter case.
+// Whether a running process of this user has the executable file name fileName, ignoring letter
+// case. Zombies and other users' processes do not count.
 bool isProcessRunning(const std::string &fileName);
+// The same for the one process pid.
+bool isProcessRunning(long pid, const std::string &fileName);
+
+// The process that started this one, as the system tells it now (on POSIX systems an orphan's
+// parent changes to the one that adopted it); 0 where it cannot be told.
+long parentProcessId();
 
 // The path of the program fileName that lies in the folder dir ('/' separators).
 std::string programPath(const std::string &dir, const std::string &fileName);
@@ -37,7 +52,7 @@ struct UdpEndpoint
     unsigned short port = 0;
 };
 
-// Whether a socket bound to local receives at, and sends from, endpoint: the same port, and the
+// Whether a socket bound to local receives what is sent to endpoint: the same port, and the
 // same address or a wildcard one (:: takes IPv4 too unless it is IPv6 only, which cannot be
 // told from outside; counting it errs on the side of refusing).
 inline bool isBoundTo(const UdpEndpoint &local, const UdpEndpoint &endpoint)
@@ -52,15 +67,51 @@ inline bool isBoundTo(const UdpEndpoint &local, const UdpEndpoint &endpoint)
         || (local.address == anyIpv4 && endpointIpv4);
 }
 
+// A UDP socket of this machine: where it is bound, and whether it belongs to this user.
+struct UdpSocket
+{
+    UdpEndpoint local;
+    bool ours = false;
+};
+using UdpSockets = std::vector<UdpSocket>;
+
+// The UDP sockets of this machine, IPv4 and IPv6, as the system lists them now; empty where it
+// would not tell.
+UdpSockets udpSockets();
+
 enum class SocketOwner {
-    SameUser,  // every socket bound there belongs to the user this process runs as
+    SameUser,  // every socket that counts belongs to the user this process runs as
     OtherUser, // one of them belongs to someone else
     Unknown,   // none is bound there (any more), or the system would not tell
 };
 
-// Who owns the UDP socket of this machine bound to endpoint: for a datagram, the socket that
-// sent it, found by its sender address and port.
-SocketOwner udpSocketOwner(const UdpEndpoint &endpoint);
+template <typename Counts> SocketOwner ownerAmong(const UdpSockets &sockets, Counts counts)
+{
+    bool found = false;
+    for (const UdpSocket &socket : sockets) {
+        if (!counts(socket.local))
+            continue;
+        if (!socket.ours)
+            return SocketOwner::OtherUser;
+        found = true;
+    }
+    return found ? SocketOwner::SameUser : SocketOwner::Unknown;
+}
+
+// Who may have sent a datagram from port: every socket bound to that port, on any local
+// address. A socket on one local address can send as another (IP_PKTINFO), so another user's
+// socket on 127.0.0.2 passes for one on 127.0.0.1.
+inline SocketOwner portOwner(const UdpSockets &sockets, unsigned short port)
+{
+    return ownerAmong(sockets, [port](const UdpEndpoint &local) { return local.port == port; });
+}
+
+// Who receives what is sent to endpoint.
+inline SocketOwner receiverOwner(const UdpSockets &sockets, const UdpEndpoint &endpoint)
+{
+    return ownerAmong(sockets,
+                      [&endpoint](const UdpEndpoint &local) { return isBoundTo(local, endpoint); });
+}
 
 enum class RenameResult { Renamed, TargetExists, Failed };
 

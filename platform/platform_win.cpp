@@ -10,6 +10,7 @@
 #include <tlhelp32.h>
 
 #include <cstring>
+#include <map>
 #include <memory>
 #include <type_traits>
 #include <vector>
@@ -53,38 +54,6 @@ unsigned short portFromNetworkOrder(DWORD port)
     return static_cast<unsigned short>(((port & 0xff) << 8) | ((port >> 8) & 0xff));
 }
 
-// The pids of the processes whose sockets are bound to endpoint, in both tables.
-std::vector<DWORD> owningPids(const UdpEndpoint &endpoint)
-{
-    std::vector<DWORD> pids;
-    const std::vector<char> v4 = udpTable(AF_INET);
-    if (!v4.empty()) {
-        const auto *table = reinterpret_cast<const MIB_UDPTABLE_OWNER_PID *>(v4.data());
-        for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-            const MIB_UDPROW_OWNER_PID &row = table->table[i];
-            UdpEndpoint local;
-            local.address[10] = local.address[11] = 0xff;
-            std::memcpy(local.address.data() + 12, &row.dwLocalAddr, 4); // already in order
-            local.port = portFromNetworkOrder(row.dwLocalPort);
-            if (isBoundTo(local, endpoint))
-                pids.push_back(row.dwOwningPid);
-        }
-    }
-    const std::vector<char> v6 = udpTable(AF_INET6);
-    if (!v6.empty()) {
-        const auto *table = reinterpret_cast<const MIB_UDP6TABLE_OWNER_PID *>(v6.data());
-        for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-            const MIB_UDP6ROW_OWNER_PID &row = table->table[i];
-            UdpEndpoint local;
-            std::memcpy(local.address.data(), row.ucLocalAddr, 16);
-            local.port = portFromNetworkOrder(row.dwLocalPort);
-            if (isBoundTo(local, endpoint))
-                pids.push_back(row.dwOwningPid);
-        }
-    }
-    return pids;
-}
-
 struct HandleCloser
 {
     void operator()(HANDLE handle) const { CloseHandle(handle); }
@@ -124,8 +93,11 @@ bool runsAsThisUser(DWORD pid, const std::vector<unsigned char> &ownSid)
 
 } // namespace
 
-InstanceGuard acquireInstanceGuard(const char *name)
+InstanceGuard acquireInstanceGuard(const char *name, std::string *note)
 {
+    // No note is kept here: a second copy asks at the configured port.
+    if (note)
+        note->clear();
     HANDLE mutex = CreateMutexA(nullptr, TRUE, name);
     if (!mutex)
         return InstanceGuard::Unavailable;
@@ -135,6 +107,11 @@ InstanceGuard acquireInstanceGuard(const char *name)
     }
     // The handle stays open for the life of the process.
     return InstanceGuard::Acquired;
+}
+
+bool setInstanceGuardNote(const std::string &)
+{
+    return false;
 }
 
 std::string executableFileName(const std::string &baseName)
@@ -148,20 +125,55 @@ bool isProcessRunning(const std::string &fileName)
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
         return false;
+    const std::vector<unsigned char> ownSid = processUserSid(GetCurrentProcess());
     PROCESSENTRY32W entry;
     entry.dwSize = sizeof(PROCESSENTRY32W);
-    if (!Process32FirstW(snapshot, &entry)) {
-        CloseHandle(snapshot);
-        return false;
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+         more = Process32NextW(snapshot, &entry)) {
+        // Another user's process of that name does not count.
+        found = lstrcmpiW(entry.szExeFile, wanted.c_str()) == 0
+            && runsAsThisUser(entry.th32ProcessID, ownSid);
     }
-    do {
-        if (lstrcmpiW(entry.szExeFile, wanted.c_str()) == 0) {
-            CloseHandle(snapshot);
-            return true;
-        }
-    } while (Process32NextW(snapshot, &entry));
     CloseHandle(snapshot);
-    return false;
+    return found;
+}
+
+bool isProcessRunning(long pid, const std::string &fileName)
+{
+    if (pid <= 0)
+        return false;
+    const Handle process(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid)));
+    DWORD exitCode = 0;
+    wchar_t path[MAX_PATH];
+    DWORD size = MAX_PATH;
+    if (!process || !GetExitCodeProcess(process.get(), &exitCode) || exitCode != STILL_ACTIVE
+        || !QueryFullProcessImageNameW(process.get(), 0, path, &size))
+        return false;
+    const std::wstring image(path, size);
+    const std::wstring name = image.substr(image.find_last_of(L"\\/") + 1);
+    return lstrcmpiW(name.c_str(), widen(fileName).c_str()) == 0
+        && processUserSid(process.get()) == processUserSid(GetCurrentProcess());
+}
+
+long parentProcessId()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    // Windows keeps the id of a parent that is gone: the caller checks that it still runs.
+    const DWORD self = GetCurrentProcessId();
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof(PROCESSENTRY32W);
+    long parent = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && parent == 0;
+         more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ProcessID == self)
+            parent = static_cast<long>(entry.th32ParentProcessID);
+    }
+    CloseHandle(snapshot);
+    return parent;
 }
 
 std::string programPath(const std::string &dir, const std::string &fileName)
@@ -169,18 +181,42 @@ std::string programPath(const std::string &dir, const std::string &fileName)
     return dir + '\\' + fileName;
 }
 
-SocketOwner udpSocketOwner(const UdpEndpoint &endpoint)
+UdpSockets udpSockets()
 {
-    const std::vector<DWORD> pids = owningPids(endpoint);
-    if (pids.empty())
-        return SocketOwner::Unknown;
-    // Compared by user, not merely by session: two users' processes may share a session.
+    UdpSockets sockets;
+    // Compared by user, not merely by session: two users' processes may share a session. Each
+    // process is looked into once, however many sockets it holds.
     const std::vector<unsigned char> ownSid = processUserSid(GetCurrentProcess());
-    for (const DWORD pid : pids) {
-        if (!runsAsThisUser(pid, ownSid))
-            return SocketOwner::OtherUser;
+    std::map<DWORD, bool> ours;
+    const auto add = [&](const unsigned char *address, size_t size, DWORD port, DWORD pid) {
+        UdpSocket socket;
+        if (size == 4)
+            socket.local.address[10] = socket.local.address[11] = 0xff;
+        std::memcpy(socket.local.address.data() + 16 - size, address, size); // in order already
+        socket.local.port = portFromNetworkOrder(port);
+        const auto known = ours.find(pid);
+        socket.ours =
+            known != ours.end() ? known->second : (ours[pid] = runsAsThisUser(pid, ownSid));
+        sockets.push_back(socket);
+    };
+    const std::vector<char> v4 = udpTable(AF_INET);
+    if (!v4.empty()) {
+        const auto *table = reinterpret_cast<const MIB_UDPTABLE_OWNER_PID *>(v4.data());
+        for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+            const MIB_UDPROW_OWNER_PID &row = table->table[i];
+            add(reinterpret_cast<const unsigned char *>(&row.dwLocalAddr), 4, row.dwLocalPort,
+                row.dwOwningPid);
+        }
     }
-    return SocketOwner::SameUser;
+    const std::vector<char> v6 = udpTable(AF_INET6);
+    if (!v6.empty()) {
+        const auto *table = reinterpret_cast<const MIB_UDP6TABLE_OWNER_PID *>(v6.data());
+        for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+            const MIB_UDP6ROW_OWNER_PID &row = table->table[i];
+            add(row.ucLocalAddr, 16, row.dwLocalPort, row.dwOwningPid);
+        }
+    }
+    return sockets;
 }
 
 RenameResult renameNoReplace(const std::string &from, const std::string &to)

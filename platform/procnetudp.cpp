@@ -71,22 +71,16 @@ std::optional<ProcUdpSocket> parseProcNetUdpLine(std::string_view line)
     return socket;
 }
 
-SocketOwner udpSocketOwnerIn(std::string_view tables, const UdpEndpoint &endpoint,
-                             unsigned long uid)
+UdpSockets parseProcNetUdp(std::string_view tables, unsigned long uid)
 {
-    bool found = false;
+    UdpSockets sockets;
     while (!tables.empty()) {
         const auto end = std::min(tables.find('\n'), tables.size());
-        const auto socket = parseProcNetUdpLine(tables.substr(0, end));
+        if (const auto socket = parseProcNetUdpLine(tables.substr(0, end)))
+            sockets.push_back({socket->local, socket->uid == uid});
         tables.remove_prefix(std::min(end + 1, tables.size()));
-        if (!socket || !isBoundTo(socket->local, endpoint))
-            continue;
-        // Several sockets may share a port: each of them must be ours.
-        if (socket->uid != uid)
-            return SocketOwner::OtherUser;
-        found = true;
     }
-    return found ? SocketOwner::SameUser : SocketOwner::Unknown;
+    return sockets;
 }
 
 } // namespace Platform

@@ -21,9 +21,8 @@ struct ProcUdpSocket
 // One line of either table; nothing for the heading or a line that does not parse.
 std::optional<ProcUdpSocket> parseProcNetUdpLine(std::string_view line);
 
-// The owner of the socket bound to endpoint, as the tables' text (both may be given one after
-// the other) tells it to the user uid.
-SocketOwner udpSocketOwnerIn(std::string_view tables, const UdpEndpoint &endpoint,
-                             unsigned long uid);
+// Every socket the tables' text (both may be given one after the other) lists, as the user uid
+// sees them.
+UdpSockets parseProcNetUdp(std::string_view tables, unsigned long uid);
 
 } // namespace Platform

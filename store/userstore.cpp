@@ -91,8 +91,11 @@ UserStore::UserStore(const QString &directory, int busyTimeoutMs)
     // followed: a file that is merely locked or read-only still holds the user's accounts.
     if (!open()
         && (m_openError == SQLITE_NOTADB || m_openError == SQLITE_CORRUPT
-            || QFileInfo(file).isSymLink()))
+            || QFileInfo(file).isSymLink())) {
         moveAside();
+        // A fresh store at once: this run's "remember password" is kept too.
+        open();
+    }
 }
 
 bool UserStore::open()

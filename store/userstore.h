@@ -16,7 +16,7 @@ public:
     static UserStore &instance();
 
     // The store of "Orvane.db" in directory: finds or creates the table and, when SQLite
-    // finds the file damaged, moves it aside so that the next start begins afresh.
+    // finds the file damaged (or it is a symbolic link), moves it aside and begins afresh.
     explicit UserStore(const QString &directory, int busyTimeoutMs = DefaultBusyTimeoutMs);
 
     UserStore(const UserStore &) = delete;

@@ -3,6 +3,7 @@
 #include "ui_ctool.h"
 
 #include "common/appconfig.h"
+#include "common/channelports.h"
 #include "common/companionchannel.h"
 #include "platform/platform.h"
 #include "tool/slide.h"
@@ -32,9 +33,11 @@ CTool::CTool(QWidget *parent)
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_MouseTracking);
 
-    const AppConfig::Config ports = AppConfig::readConfig();
-    m_toolPort = ports.toolPort;
-    m_mainPort = ports.mainPort;
+    // Orvane names a pair of its own when another user's programs hold the configured one.
+    const ChannelPorts::Ports ports =
+        ChannelPorts::fromArguments(QCoreApplication::arguments(), AppConfig::readConfig());
+    m_toolPort = ports.tool;
+    m_mainPort = ports.main;
 
     // Taken once: the tool keeps docking against the area it was started with.
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -44,10 +47,14 @@ CTool::CTool(QWidget *parent)
     }
 
     m_udpSocket = new QUdpSocket(this);
-    // A tool that cannot bind goes on without the channel: it neither toggles nor sends.
-    CompanionChannel::bind(m_udpSocket, m_toolPort, m_mainPort);
+    // A tool that cannot bind goes on without the channel, neither toggling nor sending, and
+    // takes the port once it is free: before, a port held by a stale tool stayed lost.
+    CompanionChannel::bindAndRetry(m_udpSocket, m_toolPort, m_mainPort);
     connect(m_udpSocket, &QUdpSocket::readyRead, this, &CTool::readPendingDatagrams);
 
+    const long starter = Platform::parentProcessId();
+    if (Platform::isProcessRunning(starter, Platform::executableFileName("Orvane")))
+        m_parentPid = starter;
     m_watchTimer = startTimer(WatchInterval, Qt::CoarseTimer);
 
     qDebug() << m_toolPort << m_mainPort;
@@ -145,10 +152,21 @@ void CTool::timerEvent(QTimerEvent *event)
             m_slideTimer = 0;
         }
     } else if (event->timerId() == m_watchTimer) {
-        if (!isProcessRunning(QString::fromStdString(Platform::executableFileName("Orvane"))))
+        if (orvaneGone())
             accept();
     }
     QDialog::timerEvent(event);
+}
+
+bool CTool::orvaneGone() const
+{
+    const std::string orvane = Platform::executableFileName("Orvane");
+    // Before, a killed Orvane's tool stayed as long as any Orvane ran: each restart added one.
+    if (m_parentPid > 0
+        && (Platform::parentProcessId() != m_parentPid
+            || !Platform::isProcessRunning(m_parentPid, orvane)))
+        return true;
+    return !isProcessRunning(QString::fromStdString(orvane));
 }
 
 void CTool::mousePressEvent(QMouseEvent *event)

@@ -20,7 +20,8 @@ class CTool;
 // The floating button of OrvaneTool: docks at the right screen edge and slides aside when the
 // mouse leaves it; its left part is a drag handle with a menu, its right part asks Orvane for
 // the classroom page. It toggles on every datagram from Orvane and is accepted once Orvane is
-// no longer running.
+// no longer running: no process of this user has its name, or the Orvane that started the tool
+// is gone (another one of the user's runs has its own tool).
 class CTool : public QDialog
 {
     Q_OBJECT
@@ -54,6 +55,7 @@ private:
     void sendDirectClassroom();
     void showContextMenu(const QPoint &screenPos);
     void startSlide(bool out);
+    bool orvaneGone() const;
 
     Ui::CTool *ui = nullptr;
     bool m_firstShow = true;
@@ -70,6 +72,7 @@ private:
     int m_dockedStrip = 35;
     int m_mainPort = 0;
     int m_toolPort = 0;
+    long m_parentPid = 0; // the Orvane that started the tool; 0: started otherwise
     QUdpSocket *m_udpSocket = nullptr;
     QPoint m_pressPos;
     QMenu *m_contextMenu = nullptr;

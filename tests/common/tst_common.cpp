@@ -3,6 +3,7 @@
 // platform layer's process watch and single-instance guard.
 #include "common/appconfig.h"
 #include "common/apppaths.h"
+#include "common/channelports.h"
 #include "common/companionchannel.h"
 #include "common/inifile.h"
 #include "common/privatefile.h"
@@ -13,6 +14,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -20,6 +22,11 @@
 #include <QUdpSocket>
 
 #include <csignal>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/fsuid.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,6 +50,8 @@ private slots:
     void datagrams_data();
     void datagrams();
     void channelKeepsOrder();
+    void channelPorts_data();
+    void channelPorts();
     void udpSocketOwner_data();
     void udpSocketOwner();
     void processWatch_data();
@@ -64,6 +73,8 @@ void TstCommon::initTestCase()
     // Short enough to survive the kernel's 15-character command name.
     m_probe = QStringLiteral("OrvProbe%1").arg(QRandomGenerator::global()->bounded(100000, 999999));
     QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), m_dir.filePath(m_probe)));
+    // Another user runs it too.
+    QVERIFY(QFile::setPermissions(m_dir.path(), QFile::permissions("/bin")));
 }
 
 void TstCommon::config_data()
@@ -96,6 +107,13 @@ void TstCommon::config_data()
     *row("escaped-names",
          "[%75dpport]\nOrvane%50ort=20004\n[General]\nudpport\\OrvaneToolPort=20005\n")
         << 20005 << 20004 << none << none;
+    // Before: the mark hid the first group, so the ports fell back to their defaults.
+    *row("byte-order-mark",
+         "\xEF\xBB\xBF[udpport]\r\nOrvanePort=20002\r\n[other]\r\nname=\xE4\xB8\xAD\r\n")
+        << tool << 20002 << none << none;
+    // Before: every [%general] became "General/", where QSettings keeps the case written.
+    *row("escaped-general", "[%general]\nOrvanePort=1\n[%GENERAL]\nx=2\n")
+        << tool << main << none << none;
     *row("last-wins", "[udpport]\nOrvanePort=1\n[service]\n[udpport]\nOrvanePort=20006\n")
         << tool << 20006 << none << none;
     *row("quoted-url", "[service]\nbaseUrl = \"http://127.0.0.1:28341/;x\" \n")
@@ -185,33 +203,39 @@ void TstCommon::configFilesKeyByKey()
 
 void TstCommon::layout_data()
 {
+    QTest::addColumn<QString>("appDir");
     QTest::addColumn<bool>("writable");
-    QTest::addColumn<QStringList>("configFiles");
-    QTest::addColumn<QString>("dataDir");
-    QTest::addColumn<QString>("cacheDir");
-    QTest::newRow("portable") << true << QStringList{"/opt/o/conf.ini"} << "/opt/o"
-                              << "/opt/o";
-    QTest::newRow("installed") << false
-                               << QStringList{"/h/.config/Orvane/conf.ini",
-                                              "/etc/xdg/Orvane/conf.ini",
-                                              "/usr/etc/Orvane/conf.ini"}
-                               << "/h/.local/share/Orvane"
-                               << "/h/.cache/Orvane";
+    QTest::addColumn<bool>("portable");
+    QTest::newRow("portable") << "/home/t/o" << true << true;
+    QTest::newRow("not-writable") << "/home/t/o" << false << false;
+    // Before: root may write there, so Orvane.db with passwords went into /usr/bin.
+    QTest::newRow("root-in-usr-bin") << "/usr/bin" << true << false;
+    QTest::newRow("root-in-opt") << "/opt/orvane/" << true << false;
+    QTest::newRow("install-prefix") << "/srv/orvane/bin" << true << false;
+    QTest::newRow("install-bin-dir") << "/srv/bin" << true << false;
+    QTest::newRow("beside-the-prefix") << "/srv/orvane-2" << true << true;
 }
 
 void TstCommon::layout()
 {
+    QFETCH(QString, appDir);
     QFETCH(bool, writable);
-    QFETCH(QStringList, configFiles);
-    QFETCH(QString, dataDir);
-    QFETCH(QString, cacheDir);
+    QFETCH(bool, portable);
     const AppPaths::Layout layout = AppPaths::layoutFor(
-        "/opt/o", writable,
-        {"/h/.config", {"/etc/xdg", "/usr/etc"}, "/h/.local/share", "/h/.cache"});
-    QCOMPARE(layout.portable, writable);
-    QCOMPARE(layout.configFiles, configFiles);
-    QCOMPARE(layout.dataDir, dataDir);
-    QCOMPARE(layout.cacheDir, cacheDir);
+        appDir, writable, {"/h/.config", {"/etc/xdg", "/usr/etc"}, "/h/.local/share", "/h/.cache"},
+        AppPaths::installedLocations("/srv/orvane", "/srv/bin"));
+    QCOMPARE(layout.portable, portable);
+    if (portable) {
+        QCOMPARE(layout.configFiles, QStringList{appDir + "/conf.ini"});
+        QCOMPARE(layout.dataDir, appDir);
+        QCOMPARE(layout.cacheDir, appDir);
+        return;
+    }
+    QCOMPARE(layout.configFiles,
+             QStringList({"/h/.config/Orvane/conf.ini", "/etc/xdg/Orvane/conf.ini",
+                          "/usr/etc/Orvane/conf.ini"}));
+    QCOMPARE(layout.dataDir, QStringLiteral("/h/.local/share/Orvane"));
+    QCOMPARE(layout.cacheDir, QStringLiteral("/h/.cache/Orvane"));
 }
 
 void TstCommon::datagrams_data()
@@ -262,11 +286,76 @@ void TstCommon::channelKeepsOrder()
     QCOMPARE(received, QStringList({"directClassroom", "", "showMain", "closeMain"}));
 }
 
+void TstCommon::channelPorts_data()
+{
+    QTest::addColumn<QString>(
+        "holder"); // whose socket holds a configured port: none, "us", "other"
+    QTest::addColumn<QString>("address"); // where it is bound
+    QTest::addColumn<bool>("toolPort");   // the port it holds is the tool's, else the main one's
+    QTest::addColumn<bool>("kept");       // the configured pair is used
+    QTest::newRow("free") << ""
+                          << "" << true << true;
+    QTest::newRow("tool-port-of-this-user") << "us"
+                                            << "127.0.0.1" << true << true;
+    // Before: while another user's copy ran, neither program of this user could listen.
+    QTest::newRow("tool-port-of-another-user") << "other"
+                                               << "127.0.0.1" << true << false;
+    QTest::newRow("main-port-of-another-user") << "other"
+                                               << "127.0.0.1" << false << false;
+    QTest::newRow("main-port-of-another-user-on-127.0.0.2") << "other"
+                                                            << "127.0.0.2" << false << false;
+}
+
+void TstCommon::channelPorts()
+{
+    QFETCH(QString, holder);
+    QFETCH(QString, address);
+    QFETCH(bool, toolPort);
+    QFETCH(bool, kept);
+    if (holder == QLatin1String("other") && ::geteuid() != 0)
+        QSKIP("only root makes a socket of another user here");
+    AppConfig::Config config;
+    config.mainPort = TestSupport::freeUdpPort();
+    do
+        config.toolPort = TestSupport::freeUdpPort();
+    while (config.toolPort == config.mainPort);
+    int held = -1;
+    if (!holder.isEmpty()) {
+        // A socket belongs to whoever's file system uid made it.
+        const int self = ::setfsuid(holder == QLatin1String("other") ? 65534 : ::geteuid());
+        held = ::socket(AF_INET, SOCK_DGRAM, 0);
+        ::setfsuid(uid_t(self));
+        sockaddr_in bound{};
+        bound.sin_family = AF_INET;
+        bound.sin_port = htons(quint16(toolPort ? config.toolPort : config.mainPort));
+        QCOMPARE(::inet_pton(AF_INET, address.toLatin1().constData(), &bound.sin_addr), 1);
+        QCOMPARE(::bind(held, reinterpret_cast<sockaddr *>(&bound), sizeof bound), 0);
+    }
+    const auto release = qScopeGuard([held] {
+        if (held >= 0)
+            ::close(held);
+    });
+    if (!kept)
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("another user's programs hold port"));
+
+    const ChannelPorts::Ports ports = ChannelPorts::chooseForThisRun(config);
+    QCOMPARE(ports == ChannelPorts::configured(config), kept);
+    QVERIFY(ports.tool != ports.main);
+    // Orvane's windows, its tool and a second copy all find the pair.
+    QVERIFY(ChannelPorts::thisRun(config) == ports);
+    QCOMPARE(ChannelPorts::toolArguments().isEmpty(), kept);
+    QVERIFY(ChannelPorts::fromArguments(QStringList{"OrvaneTool"} + ChannelPorts::toolArguments(),
+                                        config)
+            == ports);
+    QVERIFY(ChannelPorts::ofRunningCopy(ChannelPorts::note(ports), config) == ports);
+}
+
 void TstCommon::udpSocketOwner_data()
 {
-    QTest::addColumn<QByteArray>("lines"); // of /proc/net/udp and /proc/net/udp6
-    QTest::addColumn<QString>("sender");   // address; the port is always 40368 (9DB0)
-    QTest::addColumn<SocketOwner>("owner");
+    QTest::addColumn<QByteArray>("lines");     // of /proc/net/udp and /proc/net/udp6
+    QTest::addColumn<QString>("address");      // the port is always 40368 (9DB0)
+    QTest::addColumn<SocketOwner>("sender");   // who may have sent from there: any address
+    QTest::addColumn<SocketOwner>("receiver"); // who receives what is sent there
 
     // Lines as this machine's kernel writes them (addresses in little-endian words); our uid
     // is 1000.
@@ -281,69 +370,98 @@ void TstCommon::udpSocketOwner_data()
     const char *loopback6 = "00000000000000000000000001000000:9DB0";
     const char *mapped6 = "0000000000000000FFFF00000100007F:9DB0";
     const char *any6 = "00000000000000000000000000000000:9DB0";
+    const QByteArray ours = line("0100007F:9DB0", "1000");
     const auto same = SocketOwner::SameUser;
     const auto other = SocketOwner::OtherUser;
     const auto unknown = SocketOwner::Unknown;
 
-    QTest::newRow("ipv4-same-user")
-        << heading + line("0100007F:9DB0", "1000") << "127.0.0.1" << same;
-    QTest::newRow("ipv4-other-user") << line("0100007F:9DB0", "65534") << "127.0.0.1" << other;
-    QTest::newRow("ipv4-wildcard") << line("00000000:9DB0", "1000") << "127.0.0.1" << same;
-    QTest::newRow("missing-port") << line("0100007F:9DB1", "1000") << "127.0.0.1" << unknown;
-    QTest::newRow("other-address") << line("0200007F:9DB0", "65534") << "127.0.0.1" << unknown;
+    QTest::newRow("ipv4-same-user") << heading + ours << "127.0.0.1" << same << same;
+    QTest::newRow("ipv4-other-user")
+        << line("0100007F:9DB0", "65534") << "127.0.0.1" << other << other;
+    QTest::newRow("ipv4-wildcard") << line("00000000:9DB0", "1000") << "127.0.0.1" << same << same;
+    QTest::newRow("missing-port") << line("0100007F:9DB1", "1000") << "127.0.0.1" << unknown
+                                  << unknown;
+    // Before: only sockets on the sender's address or a wildcard counted, so another user's
+    // socket on 127.0.0.2 or ::1 sent as ours on 127.0.0.1 (IP_PKTINFO) and was obeyed.
+    QTest::newRow("other-user-on-another-address")
+        << line("0200007F:9DB0", "65534") << "127.0.0.1" << other << unknown;
+    QTest::newRow("beside-ours-on-127.0.0.2")
+        << ours + line("0200007F:9DB0", "65534") << "127.0.0.1" << other << same;
+    QTest::newRow("beside-ours-on-ipv6")
+        << ours + line(loopback6, "65534") << "127.0.0.1" << other << same;
     // A socket of another user connected to the port is not the one bound there.
     QTest::newRow("remote-address-ignored")
-        << line("0100007F:B506", "65534", "0100007F:9DB0") << "127.0.0.1" << unknown;
-    QTest::newRow("ipv6-same-user") << line(loopback6, "1000") << "::1" << same;
-    QTest::newRow("ipv6-mapped-ipv4") << line(mapped6, "1000") << "127.0.0.1" << same;
+        << line("0100007F:B506", "65534", "0100007F:9DB0") << "127.0.0.1" << unknown << unknown;
+    QTest::newRow("ipv6-same-user") << line(loopback6, "1000") << "::1" << same << same;
+    QTest::newRow("ipv6-mapped-ipv4") << line(mapped6, "1000") << "127.0.0.1" << same << same;
     // What an unbound socket sends from: a dual-stack wildcard of udp6.
-    QTest::newRow("ipv6-wildcard-sends-ipv4") << line(any6, "65534") << "127.0.0.1" << other;
-    QTest::newRow("ipv4-wildcard-not-ipv6") << line("00000000:9DB0", "1000") << "::1" << unknown;
+    QTest::newRow("ipv6-wildcard-sends-ipv4")
+        << line(any6, "65534") << "127.0.0.1" << other << other;
+    QTest::newRow("ipv4-wildcard-not-ipv6")
+        << line("00000000:9DB0", "1000") << "::1" << same << unknown;
     QTest::newRow("shared-port-one-other")
-        << line("0100007F:9DB0", "1000") + line(any6, "65534") << "127.0.0.1" << other;
-    QTest::newRow("broken-lines-ignored")
-        << heading + line("100007F:9DB0", "65534") + line("0100007F:19DB0", "65534")
-            + line("0100007F:9DB0", "65534x") + line("0100007G:9DB0", "65534")
-            + "  18: 0100007F:9DB0 00000000:0000 07\n" + line("0100007F:9DB0", "1000")
-        << "127.0.0.1" << same;
+        << ours + line(any6, "65534") << "127.0.0.1" << other << other;
+    QTest::newRow("broken-lines-ignored") << heading + line("100007F:9DB0", "65534")
+            + line("0100007F:19DB0", "65534") + line("0100007F:9DB0", "65534x")
+            + line("0100007G:9DB0", "65534") + "  18: 0100007F:9DB0 00000000:0000 07\n"
+            + ours << "127.0.0.1" << same << same;
 }
 
 void TstCommon::udpSocketOwner()
 {
     QFETCH(QByteArray, lines);
-    QFETCH(QString, sender);
-    QFETCH(SocketOwner, owner);
+    QFETCH(QString, address);
+    QFETCH(SocketOwner, sender);
+    QFETCH(SocketOwner, receiver);
     Platform::UdpEndpoint endpoint;
-    const Q_IPV6ADDR address = QHostAddress(sender).toIPv6Address();
-    std::copy(address.c, address.c + 16, endpoint.address.begin());
+    const Q_IPV6ADDR bytes = QHostAddress(address).toIPv6Address();
+    std::copy(bytes.c, bytes.c + 16, endpoint.address.begin());
     endpoint.port = 40368;
-    QCOMPARE(Platform::udpSocketOwnerIn(lines.toStdString(), endpoint, 1000), owner);
+    const Platform::UdpSockets sockets = Platform::parseProcNetUdp(lines.toStdString(), 1000);
+    QCOMPARE(Platform::portOwner(sockets, endpoint.port), sender);
+    QCOMPARE(Platform::receiverOwner(sockets, endpoint), receiver);
 }
 
 void TstCommon::processWatch_data()
 {
     QTest::addColumn<QString>("query");
+    QTest::addColumn<bool>("otherUser"); // the probe runs as nobody
     QTest::addColumn<bool>("found");
-    QTest::newRow("exact") << m_probe << true;
-    QTest::newRow("lower-case") << m_probe.toLower() << true;
-    QTest::newRow("upper-case") << m_probe.toUpper() << true;
-    QTest::newRow("prefix") << m_probe.chopped(1) << false;
-    QTest::newRow("exe-suffix") << m_probe + ".exe" << false;
-    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("exact") << m_probe << false << true;
+    QTest::newRow("lower-case") << m_probe.toLower() << false << true;
+    QTest::newRow("upper-case") << m_probe.toUpper() << false << true;
+    QTest::newRow("prefix") << m_probe.chopped(1) << false << false;
+    QTest::newRow("exe-suffix") << m_probe + ".exe" << false << false;
+    QTest::newRow("empty") << QString() << false << false;
+    // Before: another user's process of that name kept this user's tool alive.
+    QTest::newRow("other-user") << m_probe << true << false;
 }
 
+// Looked for by name among all processes, and as the one process it is.
 void TstCommon::processWatch()
 {
     QFETCH(QString, query);
+    QFETCH(bool, otherUser);
     QFETCH(bool, found);
+    if (otherUser && ::geteuid() != 0)
+        QSKIP("only root starts a process as another user here");
 
+    const QString path = m_dir.filePath(m_probe);
     QProcess probe;
-    probe.start(m_dir.filePath(m_probe), {QStringLiteral("30")});
+    if (otherUser)
+        probe.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", path, "30"});
+    else
+        probe.start(path, {QStringLiteral("30")});
     QVERIFY(probe.waitForStarted());
+    const qint64 pid = probe.processId();
+    const QString exe = QStringLiteral("/proc/%1/exe").arg(pid);
+    QTRY_COMPARE(QFileInfo(exe).symLinkTarget(), path); // setpriv has become the probe
     QCOMPARE(Platform::isProcessRunning(query.toStdString()), found);
+    QCOMPARE(Platform::isProcessRunning(long(pid), query.toStdString()), found);
     probe.kill();
     QVERIFY(probe.waitForFinished());
     QVERIFY(!Platform::isProcessRunning(m_probe.toStdString()));
+    QVERIFY(!Platform::isProcessRunning(long(pid), m_probe.toStdString()));
 }
 
 void TstCommon::zombieIsNotRunning()
@@ -361,23 +479,38 @@ void TstCommon::zombieIsNotRunning()
     siginfo_t info{};
     QCOMPARE(::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOWAIT), 0);
     QVERIFY(!Platform::isProcessRunning(m_probe.toStdString()));
+    QVERIFY(!Platform::isProcessRunning(long(child), m_probe.toStdString()));
     ::waitpid(child, nullptr, 0);
 }
 
 void TstCommon::instanceGuard_data()
 {
     QTest::addColumn<QString>("runtimeDir"); // "set", "unset" or "a file"
-    QTest::newRow("xdg-runtime-dir") << "set";
-    QTest::newRow("unset-uses-temp") << "unset";
-    QTest::newRow("unusable-uses-temp") << "a file";
+    QTest::addColumn<QString>("planted");    // at the temp folder's lock: "link", "other-user"
+    QTest::newRow("xdg-runtime-dir") << "set"
+                                     << "";
+    QTest::newRow("unset-uses-temp") << "unset"
+                                     << "";
+    QTest::newRow("unusable-uses-temp") << "a file"
+                                        << "";
+    // Before: Orvane created the link's target, or another user's file kept it from starting.
+    QTest::newRow("temp-lock-is-a-link") << "unset"
+                                         << "link";
+    QTest::newRow("temp-lock-of-another-user") << "unset"
+                                               << "other-user";
 }
 
-// Each copy is a child process that takes the guard and, if it got it, keeps it until killed.
+// Each copy is a child process that takes the guard and, if it got it, records a note and
+// keeps the guard until killed; a copy that finds it held exits 3 when it read that note.
 void TstCommon::instanceGuard()
 {
     QFETCH(QString, runtimeDir);
+    QFETCH(QString, planted);
+    if (planted == QLatin1String("other-user") && ::geteuid() != 0)
+        QSKIP("only root gives a file to another user here");
     QTemporaryDir runtime;
     QTemporaryDir temp;
+    QTemporaryDir cache;
     QByteArray runtimeValue = QFile::encodeName(runtime.path());
     QString lock = runtime.filePath(QStringLiteral("Orvane_Exec.lock"));
     if (runtimeDir != QLatin1String("set")) {
@@ -385,6 +518,16 @@ void TstCommon::instanceGuard()
         QVERIFY(TestSupport::writeFile(QString::fromLocal8Bit(runtimeValue), "x"));
         lock = temp.filePath(QStringLiteral("Orvane_Exec-%1.lock").arg(::getuid()));
     }
+    const QString target = runtime.filePath(QStringLiteral("target"));
+    if (planted == QLatin1String("link"))
+        QVERIFY(QFile::link(target, lock));
+    if (planted == QLatin1String("other-user")) {
+        QVERIFY(TestSupport::writeFile(lock, QByteArray()));
+        QVERIFY(::chown(QFile::encodeName(lock).constData(), 65534, 65534) == 0);
+    }
+    if (!planted.isEmpty())
+        lock = cache.filePath(QStringLiteral("Orvane/Orvane_Exec.lock"));
+    const std::string note = "ports 20001 20002\n";
     const auto copy = [&] {
         const pid_t pid = ::fork();
         if (pid == 0) {
@@ -393,9 +536,13 @@ void TstCommon::instanceGuard()
             else
                 ::setenv("XDG_RUNTIME_DIR", runtimeValue.constData(), 1);
             ::setenv("TMPDIR", QFile::encodeName(temp.path()).constData(), 1);
-            const auto guard = Platform::acquireInstanceGuard("Orvane_Exec");
+            ::setenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()).constData(), 1);
+            std::string found;
+            const auto guard = Platform::acquireInstanceGuard("Orvane_Exec", &found);
             if (guard != Platform::InstanceGuard::Acquired)
-                ::_exit(guard == Platform::InstanceGuard::AlreadyRunning ? 3 : 4);
+                ::_exit(guard == Platform::InstanceGuard::AlreadyRunning ? found == note ? 3 : 5
+                                                                         : 4);
+            Platform::setInstanceGuardNote(note);
             ::pause();
             ::_exit(0);
         }
@@ -408,6 +555,7 @@ void TstCommon::instanceGuard()
 
     const pid_t first = copy();
     QTRY_COMPARE(TestSupport::flockHolder(lock), qint64(first));
+    QTRY_COMPARE(TestSupport::readFile(lock), QByteArray::fromStdString(note));
     QCOMPARE(exitCode(copy()), 3);
     // However the first copy ends, the guard goes with it.
     ::kill(first, SIGKILL);
@@ -416,6 +564,7 @@ void TstCommon::instanceGuard()
     QTRY_COMPARE(TestSupport::flockHolder(lock), qint64(third));
     ::kill(third, SIGKILL);
     exitCode(third);
+    QVERIFY(!QFileInfo::exists(target));
 }
 
 void TstCommon::privateFiles_data()

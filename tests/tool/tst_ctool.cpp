@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QEnterEvent>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,6 +41,7 @@ private slots:
     void enterLeaveDuringSlide();
     void datagramToggles();
     void otherUsersDatagramIgnored();
+    void portTakenAtStart();
 
 private:
     QStringList receivedByOrvane();
@@ -292,6 +294,25 @@ void TstCTool::otherUsersDatagramIgnored()
     QVERIFY(socket->hasPendingDatagrams());
     QTRY_VERIFY(!socket->hasPendingDatagrams());
     QVERIFY(m_tool->isVisible());
+}
+
+// Before: a tool whose port was held at its start (by the tool of a killed Orvane) never
+// listened again.
+void TstCTool::portTakenAtStart()
+{
+    m_tool.reset();
+    QUdpSocket stale;
+    QVERIFY(stale.bind(QHostAddress::LocalHost, quint16(m_toolPort)));
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("cannot listen on 127.0.0.1 port"));
+    m_tool = std::make_unique<CTool>();
+    m_tool->show();
+    stale.close();
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("listening on 127.0.0.1 port"));
+    QUdpSocket orvane;
+    QVERIFY(orvane.bind(QHostAddress::LocalHost, 0));
+    QTRY_VERIFY_WITH_TIMEOUT(CompanionChannel::send(&orvane, "hideTool", m_toolPort),
+                             2 * CompanionChannel::RebindIntervalMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_tool->isHidden(), 5000);
 }
 
 QTEST_MAIN(TstCTool)
