@@ -75,6 +75,11 @@ void logDropped(const QHostAddress &sender, quint16 port, Platform::SocketOwner 
                                : "no socket of this user is bound there");
 }
 
+// The port on every address of the machine: then no one else can bind it on another loopback
+// address (127.0.0.2) and send from there as if from 127.0.0.1 (IP_PKTINFO), a forgery the
+// socket table cannot tell once that socket is closed. Only loopback senders are heard.
+const QHostAddress ChannelAddress(QHostAddress::AnyIPv4);
+
 struct Received
 {
     QByteArray datagram;
@@ -109,10 +114,9 @@ bool bind(QUdpSocket *socket, int port, int peerPort)
                  << "- going on without the channel";
         return false;
     }
-    if (socket->bind(QHostAddress::LocalHost, static_cast<quint16>(port)))
+    if (socket->bind(ChannelAddress, static_cast<quint16>(port)))
         return true;
-    qDebug() << "companion channel: cannot listen on 127.0.0.1 port" << port << "-"
-             << socket->errorString();
+    qDebug() << "companion channel: cannot listen on port" << port << "-" << socket->errorString();
     return false;
 }
 
@@ -122,9 +126,9 @@ void bindAndRetry(QUdpSocket *socket, int port, int peerPort)
         return;
     auto *retry = new QTimer(socket);
     QObject::connect(retry, &QTimer::timeout, socket, [socket, port, retry] {
-        if (!socket->bind(QHostAddress::LocalHost, static_cast<quint16>(port)))
+        if (!socket->bind(ChannelAddress, static_cast<quint16>(port)))
             return;
-        qDebug() << "companion channel: listening on 127.0.0.1 port" << port << "now";
+        qDebug() << "companion channel: listening on port" << port << "now";
         retry->deleteLater();
     });
     retry->start(RebindIntervalMs);
@@ -162,7 +166,9 @@ QStringList readPending(QUdpSocket *socket, int toolPort)
     for (const Received &received : qAsConst(batch)) {
         // Before, only sockets on the sender's own address counted: another user's socket on
         // 127.0.0.2 sent as this user's on 127.0.0.1 (IP_PKTINFO) and was obeyed.
-        const Platform::SocketOwner owner = Platform::portOwner(table.sockets, received.port);
+        const Platform::SocketOwner owner = received.sender.isEqual(QHostAddress::LocalHost)
+            ? Platform::portOwner(table.sockets, received.port)
+            : Platform::SocketOwner::Unknown;
         if (owner != Platform::SocketOwner::SameUser) {
             logDropped(received.sender, received.port, owner);
             continue;

@@ -21,7 +21,9 @@ enum class Command { None, ShowMain, CloseMain, DirectClassroom };
 // Exact, case-sensitive command words only.
 Command commandOf(const QString &text);
 
-// Binds the socket to 127.0.0.1 on port, the end of a channel whose other end is peerPort.
+// Binds the socket to port on every address, the end of a channel whose other end is peerPort:
+// no one else can then bind that port on another address to forge a sender. Only datagrams from
+// 127.0.0.1 are heard.
 // Equal ports or a port that cannot be bound (another user's copy may hold it) are logged with
 // the reason and leave the socket unbound: the program goes on without the channel.
 bool bind(QUdpSocket *socket, int port, int peerPort);

@@ -4,7 +4,9 @@
   otheruser.py spoof FROM TO WORD...  each word from 127.0.0.N:FROM (N = 2, 3, ...) sent as if
                                       from 127.0.0.1:FROM (IP_PKTINFO) to 127.0.0.1:TO, each
                                       right after a datagram that makes the receiver read its
-                                      socket table; prints "sent"
+                                      socket table; prints "sent N", N the words that could be
+                                      sent (FROM may be taken on every address)
+  otheruser.py spoof-close ...        the same, each socket closed right after sending
   otheruser.py flood COUNT TO RATE    holds COUNT sockets and sends RATE datagrams a second to
                                       127.0.0.1:TO; prints "flooding" after the first second,
                                       and a line on standard error after each
@@ -30,17 +32,26 @@ def udp(address="127.0.0.1", port=0):
 
 def main(command, *args):
     held = []
-    if command == "spoof":
+    if command in ("spoof", "spoof-close"):
         source, to = int(args[0]), ("127.0.0.1", int(args[1]))
         as_ours = struct.pack("=i4s4s", 0, socket.inet_aton("127.0.0.1"), bytes(4))
+        sent = 0
         for n, word in enumerate(args[2:], 2):
             held.append(udp())
             held[-1].sendto(b"prime", to)
             time.sleep(0.02)
-            held.append(udp("127.0.0.%d" % n, source))
-            held[-1].sendmsg([word.encode()], [(socket.IPPROTO_IP, IP_PKTINFO, as_ours)], 0, to)
+            try:
+                forger = udp("127.0.0.%d" % n, source)
+            except OSError:
+                continue
+            forger.sendmsg([word.encode()], [(socket.IPPROTO_IP, IP_PKTINFO, as_ours)], 0, to)
+            sent += 1
+            if command == "spoof-close":
+                forger.close()
+            else:
+                held.append(forger)
             time.sleep(0.3)
-        print("sent", flush=True)
+        print("sent %d" % sent, flush=True)
     elif command == "flood":
         count, to, rate = int(args[0]), ("127.0.0.1", int(args[1])), int(args[2])
         _, hard = resource.getrlimit(resource.RLIMIT_NOFILE)

@@ -27,12 +27,12 @@ constexpr QRgb ClassDetailButton = 0x5b6bd6; // on the classroom page
 // Bytes waiting in the receive queue of the UDP socket bound to 127.0.0.1:port; -1 if none.
 qint64 udpQueued(int port)
 {
-    const QByteArray local =
-        "0100007F:" + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    const QByteArray local = ':' + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
     for (const QByteArray &line :
          TestSupport::readFile(QStringLiteral("/proc/net/udp")).split('\n')) {
         const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() > 4 && fields.at(1) == local)
+        // The programs listen on every address.
+        if (fields.size() > 4 && fields.at(1) == "00000000" + local)
             return fields.at(4).split(':').value(1).toLongLong(nullptr, 16);
     }
     return -1;
@@ -103,6 +103,7 @@ private slots:
     void hiddenToolEndsWhenOrvaneIsKilled_data();
     void hiddenToolEndsWhenOrvaneIsKilled();
     void twoStartsAtOnce();
+    void channelNotForgedByAnotherUser_data();
     void channelNotForgedByAnotherUser();
     void ownCommandDuringForeignFlood();
     void portsHeldByAnotherUser();
@@ -218,9 +219,21 @@ void TstFaultsProcesses::twoStartsAtOnce()
 }
 
 // Another local user binds the peer's port on 127.0.0.2 and sends as if from 127.0.0.1 there
-// (IP_PKTINFO), each time right after making the receiver read its socket table.
+// (IP_PKTINFO), each time right after making the receiver read its socket table, keeping its
+// socket or closing it at once.
+void TstFaultsProcesses::channelNotForgedByAnotherUser_data()
+{
+    QTest::addColumn<QString>("mode");
+    // Before: obeyed 3 times of 3, the window closed, the classroom loaded, the tool hidden.
+    QTest::newRow("socket-kept") << "spoof";
+    // Before the channel took its ports on every address: obeyed, the socket table showing
+    // only the program's own socket by the time it was read.
+    QTest::newRow("socket-closed-at-once") << "spoof-close";
+}
+
 void TstFaultsProcesses::channelNotForgedByAnotherUser()
 {
+    QFETCH(QString, mode);
     if (::geteuid() != 0)
         QSKIP("only root runs a program as another user here");
     E2eSession &s = *m_session;
@@ -228,22 +241,19 @@ void TstFaultsProcesses::channelNotForgedByAnotherUser()
     QVERIFY(!s.desktop().waitForWindow(E2eSession::ToolTitle).isEmpty());
     const QString main = QString::number(s.app().mainPort());
     const QString tool = QString::number(s.app().toolPort());
-    // Before: obeyed 3 times of 3, the window closed, the classroom loaded, the tool hidden.
     ChildProcess toMain;
     ChildProcess toTool;
-    QVERIFY2(asOtherUser(toMain, {"spoof", tool, main, "directClassroom", "closeMain", "closeMain"},
-                         "sent"),
+    QVERIFY2(asOtherUser(toMain, {mode, tool, main, "directClassroom", "closeMain", "closeMain"},
+                         "sent \\d"),
              qPrintable(toMain.error()));
-    QVERIFY2(asOtherUser(toTool, {"spoof", main, tool, "hideTool", "hideTool", "hideTool"}, "sent"),
-             qPrintable(toTool.error()));
-    // In order: once Orvane answers this, it has judged the forged ones.
+    QVERIFY2(
+        asOtherUser(toTool, {mode, main, tool, "hideTool", "hideTool", "hideTool"}, "sent \\d"),
+        qPrintable(toTool.error()));
+    // In order: once Orvane answers this, it has judged anything forged that reached it.
     send(m_sender, "showMain", s.app().mainPort());
     QVERIFY2(waitForShown(m_sender, 10000), qPrintable(s.diagnostics()));
-    QVERIFY2(s.app().logs().contains("dropped what 127.0.0.1:" + tool + " sent"),
-             qPrintable(s.diagnostics()));
     QVERIFY(s.service().requests("GET /orvane/index\\?menuId=4.*").isEmpty());
     QCOMPARE(s.orvane()->state(), QProcess::Running);
-    QTRY_VERIFY(s.app().logs().contains("dropped what 127.0.0.1:" + main + " sent"));
     QVERIFY(!s.desktop().visibleWindow(E2eSession::ToolTitle).isEmpty());
 }
 

@@ -420,8 +420,9 @@ void TstMainDialog::keepAlive()
     sendToMain("showMain");
     QTRY_VERIFY(standIn.isVisible());
     QVERIFY(!m_dialog->isVisible());
-    // After the login the same window goes on, at the start page.
+    // After the login the same window goes on, at the start page of the new session.
     const int starts = m_server->requestsTo(startPage).size();
+    g_token = QStringLiteral("L0gin");
     m_dialog->loggedIn();
     QTRY_VERIFY(m_dialog->isVisible());
     QTRY_COMPARE(m_server->requestsTo(startPage).size(), starts + 1);
