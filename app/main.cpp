@@ -4,6 +4,7 @@
 #include "common/channelports.h"
 #include "common/companionchannel.h"
 #include "common/globals.h"
+#include "common/logsafe.h"
 #include "login/login.h"
 #include "main/maindialog.h"
 #include "platform/platform.h"
@@ -38,6 +39,11 @@ void loadQtTranslations(QApplication &app)
 
 int main(int argc, char *argv[])
 {
+    // No secret in any log line, whoever writes it: Orvane, Qt, a page's console.
+    LogSafe::install();
+    // Web storage, cookies, caches, the store: what Orvane and its web engine write is the
+    // user's alone.
+    Platform::keepNewFilesPrivate();
     // Every window is painted by the raster engine and the web view renders in software, so
     // OpenGL under X11 would only cost start-up time and tens of MB. A choice made in the
     // environment still wins; the tool program inherits this one.

@@ -3,11 +3,13 @@
 #include "ui_loginpage.h"
 
 #include "common/globals.h"
+#include "common/logsafe.h"
 #include "login/logindialogcomboxlistitem.h"
 #include "login/rcodepage.h"
 #include "net/chttp.h"
 #include "net/loginrequest.h"
 #include "net/serviceurl.h"
+#include "platform/platform.h"
 #include "store/userstore.h"
 
 #include <QDebug>
@@ -23,6 +25,8 @@ const QString UserListStyle = QStringLiteral("color:#E7E7E7;font: 14px \"微软�
 
 void openInBrowser(const QString &path)
 {
+    // The desktop browser is the user's: it does not keep its files private as Orvane does.
+    const Platform::SharedFileMask forTheUser;
     QDesktopServices::openUrl(QUrl(serviceUrl(g_baseUrl, path), QUrl::TolerantMode));
 }
 
@@ -132,6 +136,7 @@ void LoginPage::on_btnLogin_clicked()
     }
 
     m_sent = {m_userName, m_password, m_remember, m_autoLogin};
+    LogSafe::remember(m_password);
     ui->btnLogin->setText(QStringLiteral("登录中..."));
     ui->btnLogin->setEnabled(false);
     QNetworkReply *reply = sendLogin(*m_http, g_baseUrl, m_userName, m_password);
@@ -148,6 +153,7 @@ void LoginPage::replyFinished(QNetworkReply *reply)
 
     if (login.success) {
         g_token = login.token;
+        LogSafe::remember(g_token);
         g_userName = m_sent.userName;
         g_passWord.clear(); // an earlier QR-code login's
         g_qrLogin = false;

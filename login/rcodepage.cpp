@@ -4,6 +4,7 @@
 
 #include "common/apppaths.h"
 #include "common/globals.h"
+#include "common/logsafe.h"
 #include "net/chttp.h"
 #include "net/replyenvelope.h"
 #include "net/serviceurl.h"
@@ -74,6 +75,7 @@ void RcodePage::replyFinished(QNetworkReply *reply)
             m_statePending = false;
             stopPolling();
         }
+        LogSafe::remember(g_passWord);
         if (poll.confirmed) {
             // The session is the QR code's now: a password session's token would be asked
             // about by the keep-alive, and found ended.

@@ -11,6 +11,7 @@
 #include "main/webengines.h"
 #include "main/webnavigation.h"
 #include "net/chttp.h"
+#include "platform/platform.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -341,8 +342,10 @@ void BrowserPane::showContextMenu(const QPoint &globalPos, const QUrl &link, boo
         });
         // Only a web page goes to the browser, as with every other link.
         if (link.scheme() == QLatin1String("http") || link.scheme() == QLatin1String("https"))
-            menu.addAction(QStringLiteral("在浏览器中打开链接"), this,
-                           [link] { QDesktopServices::openUrl(link); });
+            menu.addAction(QStringLiteral("在浏览器中打开链接"), this, [link] {
+                const Platform::SharedFileMask forTheUser;
+                QDesktopServices::openUrl(link);
+            });
     }
     menu.exec(globalPos);
 }

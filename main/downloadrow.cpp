@@ -3,6 +3,7 @@
 #include "ui_downloadrow.h"
 
 #include "main/webdownload.h"
+#include "platform/platform.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -27,9 +28,12 @@ DownloadRow::DownloadRow(WebDownload *download, QWidget *parent)
     connect(download, &WebDownload::progress, this, &DownloadRow::progress);
     connect(download, &WebDownload::finished, this, &DownloadRow::finished);
     connect(ui->btnCancel, &QPushButton::clicked, download, &WebDownload::cancel);
-    connect(ui->btnOpen, &QPushButton::clicked, this,
-            [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(m_download->file())); });
+    connect(ui->btnOpen, &QPushButton::clicked, this, [this] {
+        const Platform::SharedFileMask forTheUser;
+        QDesktopServices::openUrl(QUrl::fromLocalFile(m_download->file()));
+    });
     connect(ui->btnFolder, &QPushButton::clicked, this, [this] {
+        const Platform::SharedFileMask forTheUser;
         QDesktopServices::openUrl(
             QUrl::fromLocalFile(QFileInfo(m_download->file()).absolutePath()));
     });

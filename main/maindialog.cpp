@@ -7,6 +7,7 @@
 #include "common/channelports.h"
 #include "common/companionchannel.h"
 #include "common/globals.h"
+#include "common/logsafe.h"
 #include "main/browserpane.h"
 #include "main/mainwindowplacement.h"
 #include "main/webengines.h"
@@ -261,7 +262,7 @@ void MainDialog::timerEvent(QTimerEvent *event)
         const QString token = g_token;
         const QString url =
             serviceUrl(g_baseUrl, QStringLiteral("orvane/keepOnline?token=%1"), {token});
-        qDebug() << url;
+        qDebug().noquote() << LogSafe::url(QUrl(url));
         QNetworkReply *reply = m_http->get(url);
         connect(reply, &QNetworkReply::finished, this,
                 [this, reply, token] { keepAliveAnswered(reply, token); });
@@ -305,6 +306,7 @@ void MainDialog::sessionEnded()
     if (!saved)
         return askToLogInAgain();
 
+    LogSafe::remember(password);
     // Never a loop: a few renewals in a while, then the user is asked.
     m_renewals.append(now);
     m_renewing = true;
@@ -321,6 +323,7 @@ void MainDialog::sessionEnded()
             return askToLogInAgain();
         }
         g_token = login.token;
+        LogSafe::remember(g_token);
         m_confirming = true;
         continueAfterLogin(returnTo);
     });

@@ -15,9 +15,10 @@ inline constexpr char OfficeViewerHost[] = "view.officeapps.live.com";
 
 enum class Kind { LinkClicked, FormSubmitted, BackForward, Reload, Other };
 
-// The platform's origins: the base URL's scheme, host and port; any http(s) address on a
-// subdomain of its host, when that host is a name; and any http(s) address on the hosts named
-// in conf.ini's service/trustedHosts.
+// The platform's origins: the base URL's scheme, host and port; the host's subdomains, when it
+// is a name, on the same scheme and port; and what conf.ini's service/trustedHosts names: an
+// entry "host" trusts that host and its subdomains on http and https at any port, "host:port"
+// that port only. A blob: URL belongs to the origin that made it.
 struct Origins
 {
     QString baseUrl; // as the platform's own rules compare it, ending in "/"
@@ -37,6 +38,9 @@ struct Decision
 
 // The platform's rules test the URL's text (Qt's default string form) for plain,
 // case-sensitive substrings and equalities, never parsing it; the origins are parsed.
-Decision decide(const QUrl &url, Kind kind, bool mainFrame, const Origins &origins);
+// userActed: the user clicked or pressed a key in the view within the last second; nothing is
+// handed to the desktop without it.
+Decision decide(const QUrl &url, Kind kind, bool mainFrame, const Origins &origins,
+                bool userActed = true);
 
 } // namespace NavigationPolicy

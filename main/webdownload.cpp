@@ -45,6 +45,24 @@ std::pair<QString, QString> splitExtension(const QString &name)
     return {name.left(dot), name.mid(dot)};
 }
 
+QFileDevice::Permissions permissionsOf(unsigned mode)
+{
+    QFileDevice::Permissions permissions;
+    if (mode & 0400)
+        permissions |= QFileDevice::ReadOwner | QFileDevice::ReadUser;
+    if (mode & 0200)
+        permissions |= QFileDevice::WriteOwner | QFileDevice::WriteUser;
+    if (mode & 0040)
+        permissions |= QFileDevice::ReadGroup;
+    if (mode & 0020)
+        permissions |= QFileDevice::WriteGroup;
+    if (mode & 0004)
+        permissions |= QFileDevice::ReadOther;
+    if (mode & 0002)
+        permissions |= QFileDevice::WriteOther;
+    return permissions;
+}
+
 bool isUtf8(const QByteArray &bytes)
 {
     return QString::fromUtf8(bytes).toUtf8() == bytes;
@@ -233,6 +251,8 @@ void WebDownload::complete()
         switch (Platform::renameNoReplace(QFile::encodeName(partFile(m_file)).toStdString(),
                                           QFile::encodeName(target).toStdString())) {
         case Platform::RenameResult::Renamed: {
+            // The user's file, shared as the user's files are (the program keeps its own private).
+            QFile::setPermissions(target, permissionsOf(Platform::sharedFileMode()));
             release();
             m_partWritten = false;
             m_file = target;

@@ -5,7 +5,8 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
-#include <QLibrary>
+#include <QJsonObject>
+#include <QPluginLoader>
 
 namespace WebEngines {
 
@@ -21,9 +22,13 @@ QStringList libraryPaths(const QString &engine)
 {
     const QString file = QStringLiteral("liborvane-") + engine + QStringLiteral(".so");
     const QString appDir = QCoreApplication::applicationDirPath();
-    return {appDir + QLatin1Char('/') + file,
-            QDir::cleanPath(appDir + QStringLiteral("/" ORVANE_ENGINE_RELATIVE_DIR "/") + file),
-            QStringLiteral(ORVANE_ENGINE_BUILD_DIR "/") + file};
+    QStringList paths{
+        appDir + QLatin1Char('/') + file,
+        QDir::cleanPath(appDir + QStringLiteral("/" ORVANE_ENGINE_RELATIVE_DIR "/") + file)};
+#ifdef ORVANE_ENGINE_BUILD_DIR
+    paths << QStringLiteral(ORVANE_ENGINE_BUILD_DIR "/") + file;
+#endif
+    return paths;
 }
 
 WebView *create(const QString &engine, const WebView::Settings &settings, QWidget *parent,
@@ -36,12 +41,18 @@ WebView *create(const QString &engine, const WebView::Settings &settings, QWidge
         for (const QString &path : libraryPaths(name)) {
             if (!QFile::exists(path))
                 continue;
-            QLibrary library(path);
-            if (const auto factory = reinterpret_cast<Factory>(library.resolve(FactorySymbol))) {
+            QPluginLoader library(path);
+            const QString iid = library.metaData().value(QStringLiteral("IID")).toString();
+            if (iid != QLatin1String(OrvaneWebViewFactory_iid)) {
+                reason = QStringLiteral("%1 is not an engine of this Orvane (%2)")
+                             .arg(path, iid.isEmpty() ? library.errorString() : iid);
+                break;
+            }
+            if (auto *factory = qobject_cast<WebViewFactory *>(library.instance())) {
                 if (name != engine)
                     qDebug() << "web engine" << engine
                              << "cannot be used, showing the platform with" << name;
-                return factory(settings, parent);
+                return factory->create(settings, parent);
             }
             reason = library.errorString();
             break;

@@ -5,14 +5,23 @@
 
 #include <QString>
 #include <QStringList>
+#include <QtPlugin>
+
+// What each engine library is: a Qt plugin that makes views of its engine. The interface's id
+// names its version: a library of another version of Orvane, or of anyone else, is refused.
+class WebViewFactory
+{
+public:
+    virtual ~WebViewFactory() = default;
+    virtual WebView *create(const WebView::Settings &settings, QWidget *parent) = 0;
+};
+#define OrvaneWebViewFactory_iid "io.github.orvane.WebViewFactory/3"
+Q_DECLARE_INTERFACE(WebViewFactory, OrvaneWebViewFactory_iid)
 
 // The web engines the platform can be shown with, each in a library of its own that is loaded
 // only when the main window is built: the login window maps neither.
 namespace WebEngines {
 
-// What each engine library exports under FactorySymbol.
-using Factory = WebView *(*)(const WebView::Settings &settings, QWidget *parent);
-inline constexpr char FactorySymbol[] = "orvaneCreateWebView";
 
 inline constexpr char WebKit[] = "webkit"; // the default
 inline constexpr char WebEngine[] = "webengine";
@@ -21,7 +30,7 @@ inline constexpr char WebEngine[] = "webengine";
 QString fromConfig(const QString &value);
 
 // Where the library of an engine is looked for: beside the executable, then where the
-// installation puts it, then where the build put it.
+// installation puts it, then, in a development build only, where the build put it.
 QStringList libraryPaths(const QString &engine);
 
 // A view of the engine; if its library is missing or broken, of the other one; null when

@@ -31,8 +31,9 @@ QStringList WebView::chooseUploads(QWidget *parent, bool multiple)
     return files.value(0).isEmpty() ? QStringList() : files;
 }
 
-bool WebView::acceptNavigation(const Navigation &navigation) const
+bool WebView::acceptNavigation(Navigation navigation) const
 {
+    navigation.userActed = m_sinceUserInput.isValid() && m_sinceUserInput.elapsed() <= 1000;
     return !m_hook || m_hook(navigation);
 }
 
@@ -52,6 +53,14 @@ bool WebView::isNewInput(QEvent *event)
 
 bool WebView::eventFilter(QObject *watched, QEvent *event)
 {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::KeyPress:
+        m_sinceUserInput.start();
+        break;
+    default:
+        break;
+    }
     switch (event->type()) {
     case QEvent::ChildPolished:
         // QtWebEngine makes the widget that takes the input only with its first page.

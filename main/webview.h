@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPoint>
 #include <QUrl>
 #include <QWidget>
@@ -28,6 +29,9 @@ public:
         QUrl url;
         NavigationType type = NavigationType::Other;
         bool mainFrame = true;
+        // The user clicked or pressed a key in the view within the last second (filled in by
+        // the view): a page's script alone cannot hand anything to the desktop.
+        bool userActed = false;
     };
 
     // Gives false to keep the view from loading the navigation.
@@ -89,7 +93,7 @@ signals:
     void downloadRequested(WebDownload *download);
 
 protected:
-    bool acceptNavigation(const Navigation &navigation) const;
+    bool acceptNavigation(Navigation navigation) const;
     // Watches a widget of the engine, and the widgets it makes later, for the mouse's back and
     // forward buttons (back(), forward()) and Ctrl with the wheel (zoomRequested).
     void watchInput(QWidget *widget);
@@ -100,5 +104,6 @@ private:
 
     NavigationHook m_hook;
     ulong m_lastInput = 0;
+    QElapsedTimer m_sinceUserInput; // invalid until the first click or key
     int m_wheelDelta = 0; // Ctrl and the wheel: what has not made a whole step yet
 };

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "net/replyenvelope.h"
 
-#include <QDebug>
 #include <QJsonDocument>
 #include <QJsonParseError>
 
@@ -71,7 +70,6 @@ LoginReply readLoginReply(const QByteArray &body, const QString &unverifiedHost)
 
 int parseStateReply(const QString &text, QString &userName, QString &passWord)
 {
-    qDebug() << text;
     const std::optional<QVariantMap> reply = parseReplyObject(text);
     if (!reply)
         return 0;

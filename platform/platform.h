@@ -119,4 +119,25 @@ enum class RenameResult { Renamed, TargetExists, Failed };
 // file is never replaced.
 RenameResult renameNoReplace(const std::string &from, const std::string &to);
 
+// From now on the files and folders this process (and the processes it starts) creates are its
+// user's alone; elsewhere nothing changes.
+void keepNewFilesPrivate();
+// The mode a file the user shares as usual gets (0666 less the mask the process started with),
+// for files made for the user (downloads) rather than for the program.
+unsigned sharedFileMode();
+
+// While one lives, what the process creates or starts has the mask it started with: a program
+// started for the user (the desktop browser, a file's viewer) must not keep its files private.
+class SharedFileMask
+{
+public:
+    SharedFileMask();
+    ~SharedFileMask();
+    SharedFileMask(const SharedFileMask &) = delete;
+    SharedFileMask &operator=(const SharedFileMask &) = delete;
+
+private:
+    unsigned m_mask = 0;
+};
+
 } // namespace Platform

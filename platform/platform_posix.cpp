@@ -12,8 +12,6 @@
 #include <iterator>
 #include <string_view>
 
-#include <cstdio>
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -313,6 +311,32 @@ RenameResult renameNoReplace(const std::string &from, const std::string &to)
         return errno == EEXIST ? RenameResult::TargetExists : RenameResult::Failed;
     ::unlink(from.c_str());
     return RenameResult::Renamed;
+}
+
+namespace {
+
+mode_t startingMask = 022;
+
+} // namespace
+
+void keepNewFilesPrivate()
+{
+    startingMask = ::umask(077);
+}
+
+unsigned sharedFileMode()
+{
+    return 0666 & ~unsigned(startingMask);
+}
+
+SharedFileMask::SharedFileMask()
+    : m_mask(::umask(startingMask))
+{
+}
+
+SharedFileMask::~SharedFileMask()
+{
+    ::umask(mode_t(m_mask));
 }
 
 } // namespace Platform

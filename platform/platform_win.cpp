@@ -229,4 +229,18 @@ RenameResult renameNoReplace(const std::string &from, const std::string &to)
                                                                        : RenameResult::Failed;
 }
 
+void keepNewFilesPrivate()
+{
+    // A user's profile folder is the user's already.
+}
+
+unsigned sharedFileMode()
+{
+    return 0666;
+}
+
+SharedFileMask::SharedFileMask() = default;
+
+SharedFileMask::~SharedFileMask() = default;
+
 } // namespace Platform

@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "engines/webengine/webenginepage.h"
 
+#include <QTimer>
+#include <QWebEngineSettings>
+
+#include <utility>
+
 namespace {
 
 // Chromium's types onto the rules' own: a typed address counts as Other, as anything the user
@@ -23,7 +28,9 @@ WebView::NavigationType typeOf(QWebEnginePage::NavigationType type)
     }
 }
 
-// Stands for a new window until its first navigation, which goes to the opener instead.
+// Stands for a new window until its first navigation, which goes to the opener instead. It runs
+// no script, and it is gone within a second: a window opened with nothing to load
+// ("about:blank", then written by the opener) shows nowhere and runs nothing.
 class NewWindowPage final : public QWebEnginePage
 {
 public:
@@ -33,18 +40,22 @@ public:
         : QWebEnginePage(profile, parent)
         , m_forward(std::move(forward))
     {
+        settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+        QTimer::singleShot(1000, this, &QObject::deleteLater);
     }
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool) override
     {
-        m_forward(url, type);
+        if (!std::exchange(m_forwarded, true))
+            m_forward(url, type);
         deleteLater();
         return false;
     }
 
 private:
     const Forward m_forward;
+    bool m_forwarded = false;
 };
 
 } // namespace

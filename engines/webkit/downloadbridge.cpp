@@ -33,15 +33,21 @@ const char Script[] = R"js(window.addEventListener('click', function (event) {
 
 } // namespace
 
-void DownloadBridge::watch(QWebFrame *frame)
+void DownloadBridge::watch(QWebFrame *frame, const Trusted &trusted, const Made &made)
 {
-    connect(frame, &QWebFrame::javaScriptWindowObjectCleared, this, [this, frame] {
-        frame->addToJavaScriptWindowObject(QStringLiteral("orvaneDownloads"), this);
+    connect(frame, &QWebFrame::javaScriptWindowObjectCleared, frame, [frame, trusted, made] {
+        // The last page's bridge goes with it: what its script did to it stays there.
+        delete frame->findChild<DownloadBridge *>(QString(), Qt::FindDirectChildrenOnly);
+        if (!trusted(frame->url()))
+            return;
+        auto *bridge = new DownloadBridge(frame);
+        made(bridge);
+        frame->addToJavaScriptWindowObject(QStringLiteral("orvaneDownloads"), bridge);
         frame->evaluateJavaScript(QString::fromLatin1(Script));
     });
     // QtWebKit makes a page's script environment, and so clears the window object, only when
     // a script first runs: a page without one would never get the watch above.
-    connect(frame, &QWebFrame::initialLayoutCompleted, this,
+    connect(frame, &QWebFrame::initialLayoutCompleted, frame,
             [frame] { frame->evaluateJavaScript(QStringLiteral("void 0")); });
 }
 

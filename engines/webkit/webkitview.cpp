@@ -40,9 +40,25 @@ WebKitView::WebKitView(const Settings &settings, QWidget *parent)
     // What the view cannot show is kept, not lost.
     m_page->setForwardUnsupportedContent(true);
     m_view->setPage(m_page);
-    m_downloads = new DownloadBridge(this);
-    m_downloads->watch(m_page->mainFrame());
-    connect(m_page, &QWebPage::frameCreated, m_downloads, &DownloadBridge::watch);
+    // The download bridge for the platform's frames only: a frame of another site would save
+    // any file under any name, or switch the platform's downloads off.
+    const auto watchFrame = [this, trusted = settings.platformUrl](QWebFrame *frame) {
+        DownloadBridge::watch(
+            frame, [trusted](const QUrl &url) { return !trusted || trusted(url); },
+            [this](DownloadBridge *bridge) {
+                connect(bridge, &DownloadBridge::fetchRequested, this,
+                        [this](const QUrl &url, const QString &name) {
+                            download(m_page->networkAccessManager()->get(QNetworkRequest(url)),
+                                     name);
+                        });
+                connect(bridge, &DownloadBridge::bytesReady, this,
+                        [this](const QByteArray &bytes, const QUrl &url, const QString &name) {
+                            emit downloadRequested(new WebKitDownload(bytes, url, name, this));
+                        });
+            });
+    };
+    watchFrame(m_page->mainFrame());
+    connect(m_page, &QWebPage::frameCreated, this, watchFrame);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -73,15 +89,6 @@ WebKitView::WebKitView(const Settings &settings, QWidget *parent)
     connect(m_page, &QWebPage::downloadRequested, this, [this](const QNetworkRequest &request) {
         download(m_page->networkAccessManager()->get(request), request.url().fileName());
     });
-    connect(m_downloads, &DownloadBridge::fetchRequested, this,
-            [this](const QUrl &url, const QString &name) {
-                download(m_page->networkAccessManager()->get(QNetworkRequest(url)), name);
-            });
-    connect(m_downloads, &DownloadBridge::bytesReady, this,
-            [this](const QByteArray &bytes, const QUrl &url, const QString &name) {
-                auto *item = new WebKitDownload(bytes, url, name, this);
-                emit downloadRequested(item);
-            });
 }
 
 WebKitView::~WebKitView()
@@ -179,10 +186,4 @@ bool WebKitView::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     return WebView::eventFilter(watched, event);
-}
-
-extern "C" Q_DECL_EXPORT WebView *orvaneCreateWebView(const WebView::Settings &settings,
-                                                      QWidget *parent)
-{
-    return new WebKitView(settings, parent);
 }

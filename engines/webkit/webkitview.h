@@ -3,7 +3,6 @@
 
 #include "main/webview.h"
 
-class DownloadBridge;
 class QNetworkReply;
 class QWebView;
 class WebPage;
@@ -38,6 +37,5 @@ private:
 
     QWebView *m_view = nullptr;
     WebPage *m_page = nullptr;
-    DownloadBridge *m_downloads = nullptr;
     const QString m_downloadFolder;
 };

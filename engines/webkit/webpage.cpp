@@ -3,7 +3,12 @@
 
 #include <QDebug>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <QWebFrame>
+#include <QWebSettings>
+
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -23,6 +28,42 @@ WebView::NavigationType typeOf(QWebPage::NavigationType type)
     }
 }
 
+// Stands for a window a page opens until its first navigation, which goes to the main page
+// instead, if the rules let it. It runs no script, and it is gone within a second: a window
+// opened with nothing to load ("about:blank", then written by the opener) shows nowhere.
+class NewWindowPage final : public QWebPage
+{
+public:
+    using Forward = std::function<void(const QNetworkRequest &, NavigationType)>;
+
+    NewWindowPage(Forward forward, QObject *parent)
+        : QWebPage(parent)
+        , m_forward(std::move(forward))
+    {
+        settings()->setAttribute(QWebSettings::JavascriptEnabled, false);
+        QTimer::singleShot(1000, this, &QObject::deleteLater);
+    }
+
+protected:
+    bool acceptNavigationRequest(QWebFrame *, const QNetworkRequest &request,
+                                 NavigationType type) override
+    {
+        if (!std::exchange(m_forwarded, true))
+            m_forward(request, type);
+        deleteLater();
+        return false;
+    }
+
+private:
+    const Forward m_forward;
+    bool m_forwarded = false;
+};
+
+bool sameOrigin(const QUrl &a, const QUrl &b)
+{
+    return a.scheme() == b.scheme() && a.host() == b.host() && a.port(-1) == b.port(-1);
+}
+
 } // namespace
 
 WebPage::WebPage(WebView::NavigationHook decide, QObject *parent)
@@ -35,15 +76,31 @@ WebPage::~WebPage() = default;
 
 QWebPage *WebPage::createWindow(WebWindowType)
 {
-    return this;
+    return new NewWindowPage(
+        [this](const QNetworkRequest &request, NavigationType type) {
+            if (m_decide({request.url(), typeOf(type), true}))
+                mainFrame()->load(request);
+        },
+        this);
 }
 
 bool WebPage::acceptNavigationRequest(QWebFrame *frame, const QNetworkRequest &request,
                                       NavigationType type)
 {
     // Without a frame the request is for a new window, which is this page's main frame.
-    if (!m_decide({request.url(), typeOf(type), !frame || frame == mainFrame()}))
+    const bool mainFrameNavigation = !frame || frame == mainFrame();
+    if (!m_decide({request.url(), typeOf(type), mainFrameNavigation}))
         return false;
+    // A frame of another origin would read the page that holds it, the start page's address
+    // with its token, in document.referrer: it loads without one.
+    const QUrl referrer(QString::fromUtf8(request.rawHeader("Referer")));
+    if (!mainFrameNavigation && referrer.isValid() && !sameOrigin(referrer, request.url())
+        && (type == NavigationTypeLinkClicked || type == NavigationTypeOther)) {
+        QNetworkRequest withoutReferrer(request);
+        withoutReferrer.setRawHeader("Referer", QByteArray());
+        frame->load(withoutReferrer);
+        return false;
+    }
     return QWebPage::acceptNavigationRequest(frame, request, type);
 }
 

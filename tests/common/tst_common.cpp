@@ -6,6 +6,7 @@
 #include "common/channelports.h"
 #include "common/companionchannel.h"
 #include "common/inifile.h"
+#include "common/logsafe.h"
 #include "common/privatefile.h"
 #include "platform/platform.h"
 #include "platform/procnetudp.h"
@@ -61,6 +62,8 @@ private slots:
     void instanceGuard();
     void privateFiles_data();
     void privateFiles();
+    void logLines_data();
+    void logLines();
 
 private:
     QTemporaryDir m_dir;
@@ -616,6 +619,38 @@ void TstCommon::privateFiles()
     QVERIFY(!QFileInfo(dir.filePath("a/link")).isSymLink());
     QVERIFY(QFileInfo(dir.filePath("a/b/deep")).isSymLink());
     QCOMPARE(TestSupport::readFile(elsewhere), QByteArray("theirs"));
+}
+
+void TstCommon::logLines_data()
+{
+    QTest::addColumn<QString>("line"); // "url:" an address written through LogSafe::url
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("plain-address") << "url:http://p.test/orvane/index?menuId=4"
+                                   << "http://p.test/orvane/index?menuId=4";
+    // Before: the keep-alive wrote its address with the token every five minutes.
+    QTest::newRow("token-address") << "url:http://p.test/orvane/keepOnline?token=T0k3n"
+                                   << "http://p.test/orvane/keepOnline?token=…";
+    QTest::newRow("password-address")
+        << "url:http://p.test/orvane/loginMainIndex?userName=u&passWord=p%26w#x"
+        << "http://p.test/orvane/loginMainIndex?userName=…&passWord=…";
+    // Whatever writes it: a page's console, Qt, an error text.
+    QTest::newRow("remembered-secret") << "js: failed at http://p.test/main?token=T0k3n (12)"
+                                       << "js: failed at http://p.test/main?token=… (12)";
+    QTest::newRow("percent-encoded") << "POST ?passWord=a%26b%23c%2Bd%20e%25 200"
+                                     << "POST ?passWord=… 200";
+    QTest::newRow("password-as-it-is") << "reply: {\"passWord\":\"a&b#c+d e%\"}"
+                                       << "reply: {\"passWord\":\"…\"}";
+}
+
+void TstCommon::logLines()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, logged);
+    LogSafe::remember(QStringLiteral("T0k3n"));
+    LogSafe::remember(QStringLiteral("a&b#c+d e%"));
+    LogSafe::remember(QString());
+    QCOMPARE(line.startsWith("url:") ? LogSafe::url(QUrl(line.mid(4))) : LogSafe::scrub(line),
+             logged);
 }
 
 QTEST_GUILESS_MAIN(TstCommon)

@@ -98,6 +98,16 @@ QString ownerAndMode(const QString &path)
     return QStringLiteral("%1 %2").arg(st.st_uid).arg(st.st_mode & 07777, 0, 8);
 }
 
+// The first of the secrets that shows in text, as it is or percent-encoded; empty when none.
+QString secretIn(const QString &text, const QStringList &secrets)
+{
+    for (const QString &secret : secrets) {
+        if (text.contains(secret) || text.contains(QUrl::toPercentEncoding(secret)))
+            return secret;
+    }
+    return QString();
+}
+
 QString processFile(qint64 pid, const char *name = "")
 {
     return QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name));
@@ -259,6 +269,10 @@ void TstE2e::passwordLogin()
     s.app().sendToOrvane("closeMain");
     QCOMPARE(s.waitForOrvaneExit(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(processEnded(toolPid), 15000);
+    // Before: the token in the keep-alive's and every console line, in the log of the run.
+    const QString token =
+        s.service().requests(StartPage).value(0).section('=', 1).section(' ', 0, 0);
+    QCOMPARE(secretIn(s.app().logs(), {token, "a&b#c+d e%"}), QString());
 }
 
 void TstE2e::qrCodeLogin()
@@ -293,6 +307,9 @@ void TstE2e::qrCodeLogin()
     QVERIFY(!s.desktop().waitForWindow(E2eSession::MainTitle).isEmpty());
     QVERIFY(s.desktop().waitForNoWindow(E2eSession::LoginTitle));
     QVERIFY(s.service().requests("POST /orvane/client/login.*").isEmpty());
+    // Before: the state reply, with the password, and the start page's address were logged.
+    QTRY_VERIFY(!s.app().logs().isEmpty());
+    QCOMPARE(secretIn(s.app().logs(), {"demo456"}), QString());
 }
 
 void TstE2e::linksToTheBrowser()

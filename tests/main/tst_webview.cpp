@@ -16,7 +16,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -65,6 +67,8 @@ private slots:
 
     void clicks_data();
     void clicks();
+    void handOffs_data();
+    void handOffs();
     void downloads_data();
     void downloads();
     void failures_data();
@@ -73,6 +77,8 @@ private slots:
     void cookies();
     void wheelZoom_data();
     void wheelZoom();
+    void foreignEngineRefused_data();
+    void foreignEngineRefused();
 
 private:
     WebView *createView(const QString &engine);
@@ -218,6 +224,51 @@ void TstWebView::clicks()
     // The flag follows every clicked link, whatever became of it.
     if (block < 4)
         QCOMPARE(g_subSystemLogin, subSystemLogin);
+}
+
+// What reaches the desktop browser without a click of the user's, or with two in a row.
+void TstWebView::handOffs_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<QString>("action"); // "script" clicks the link itself, "double-click"
+    QTest::addColumn<int>("opened");
+    for (const char *engine : {WebEngines::WebKit, WebEngines::WebEngine}) {
+        // Before: a page's script opened the desktop browser ten times in three seconds.
+        QTest::addRow("%s-script-clicks", engine) << engine << "script" << 0;
+        QTest::addRow("%s-double-click", engine) << engine << "double-click" << 1;
+    }
+}
+
+void TstWebView::handOffs()
+{
+    QFETCH(QString, engine);
+    QFETCH(QString, action);
+    QFETCH(int, opened);
+    m_server->route("orvane/clicker",
+                    TestResponse::withStatus(
+                        200,
+                        R"(<html><body style="margin:0"><a id="n" href="/upload/notice/plan.pdf"
+style="display:block;height:40px">notice</a><script>if (location.hash == "#script")
+setTimeout(function () { for (var i = 0; i < 3; ++i) document.getElementById("n").click();
+document.title = "clicked"; }, 1200);</script></body></html>)",
+                        "text/html;charset=utf-8"));
+    QVERIFY(createView(engine));
+    m_view->setNavigationHook(&WebNavigation::handle);
+    m_view->resize(400, 300);
+    m_view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    QSignalSpy titles(m_view.get(), &WebView::titleChanged);
+    QVERIFY(load(QStringLiteral("orvane/clicker#") + action));
+    if (action == QLatin1String("script")) {
+        QTRY_VERIFY_WITH_TIMEOUT(!titles.isEmpty() && titles.last().first() == "clicked", 20000);
+    } else {
+        click(0);
+        click(0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser.urls.size(), 1, 20000);
+        QTest::qWait(500);
+    }
+    QCOMPARE(m_browser.urls.size(), opened);
+    QCOMPARE(m_view->url().path(), QStringLiteral("/orvane/clicker"));
 }
 
 void TstWebView::downloads_data()
@@ -579,6 +630,33 @@ void TstWebView::wheelZoom()
     for (const QList<QVariant> &signal : zoom)
         asked << signal.first().toInt();
     QCOMPARE(asked, steps);
+}
+
+void TstWebView::foreignEngineRefused_data()
+{
+    QTest::addColumn<QString>("library"); // put beside the program as QtWebKit's engine
+    // Before: any library of that name was loaded and its function called.
+    QTest::newRow("a-plugin-of-another-kind")
+        << QLibraryInfo::location(QLibraryInfo::PluginsPath) + "/imageformats/libqgif.so";
+    QTest::newRow("no-plugin-at-all") << "/usr/lib/x86_64-linux-gnu/libz.so.1";
+}
+
+void TstWebView::foreignEngineRefused()
+{
+    QFETCH(QString, library);
+    const QString beside =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/liborvane-webkit.so");
+    QVERIFY(QFile::copy(library, beside));
+    const std::unique_ptr<QFile, void (*)(QFile *)> removed(new QFile(beside), [](QFile *file) {
+        file->remove();
+        delete file;
+    });
+    QTest::ignoreMessage(QtDebugMsg,
+                         QRegularExpression("web engine \"webkit\" cannot be used: .*"
+                                            "liborvane-webkit.so.*"));
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("cannot be used, showing the platform"));
+    QVERIFY(createView(WebEngines::WebKit));
+    QCOMPARE(m_view->metaObject()->className(), "WebEngineView");
 }
 
 QTEST_MAIN(TstWebView)
