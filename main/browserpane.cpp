@@ -132,6 +132,10 @@ BrowserPane::BrowserPane(const QString &engine, const WebView::Settings &setting
     connect(m_view, &WebView::loadProgress, m_progress, &QProgressBar::setValue);
     connect(m_view, &WebView::loadFinished, this, &BrowserPane::finished);
     connect(m_view, &WebView::loadCancelled, this, &BrowserPane::cancelled);
+    connect(m_view, &WebView::loadError, this,
+            [this](QNetworkReply::NetworkError error, int httpStatus) {
+                m_engineError = {m_navigation, error, httpStatus};
+            });
     connect(m_view, &WebView::zoomRequested, this, &BrowserPane::zoomBy);
     connect(m_view, &WebView::printRequested, m_view, &WebView::print);
     connect(m_view, &WebView::contextMenuRequested, this, &BrowserPane::showContextMenu);
@@ -231,6 +235,12 @@ void BrowserPane::cancelled()
 void BrowserPane::finished(bool ok)
 {
     stopLoadTimer();
+    if (!ok && m_engineError.navigation == m_navigation) {
+        failed(m_navigation, m_requested,
+               Browsing::classify(m_engineError.error, m_engineError.httpStatus),
+               m_engineError.httpStatus);
+        return;
+    }
     if (!ok) {
         probe(m_navigation, m_requested);
         return;

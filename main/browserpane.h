@@ -4,6 +4,7 @@
 #include "main/browsing.h"
 #include "main/webview.h"
 
+#include <QNetworkReply>
 #include <QPointer>
 #include <QWidget>
 
@@ -11,7 +12,6 @@ class CHttp;
 class DownloadRow;
 class FailurePanel;
 class FindBar;
-class QNetworkReply;
 class QProgressBar;
 class QStackedLayout;
 class QVBoxLayout;
@@ -95,6 +95,13 @@ private:
     int m_loadTimer = 0;              // its time-out
     quint64 m_failedNavigation = 0;   // the one the failure page is about
     quint64 m_downloadNavigation = 0; // the newest one that turned into a download
+    struct EngineError
+    {
+        quint64 navigation = 0;
+        QNetworkReply::NetworkError error = QNetworkReply::NoError;
+        int httpStatus = 0;
+    };
+    EngineError m_engineError; // why the engine says the newest one failed
     QUrl m_failedUrl;
     QUrl m_lastPage;
     QUrl m_next;

@@ -22,7 +22,6 @@ Q_DECLARE_INTERFACE(WebViewFactory, OrvaneWebViewFactory_iid)
 // only when the main window is built: the login window maps neither.
 namespace WebEngines {
 
-
 inline constexpr char WebKit[] = "webkit"; // the default
 inline constexpr char WebEngine[] = "webengine";
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QNetworkReply>
 #include <QPoint>
 #include <QUrl>
 #include <QWidget>
@@ -82,6 +83,9 @@ signals:
     // replaced by a newer navigation or turned into a download ends with loadCancelled instead.
     void loadFinished(bool ok);
     void loadCancelled();
+    // Why the main frame's page could not be had, where the engine can tell (just before
+    // loadFinished(false)): a network error, or the platform's HTTP status.
+    void loadError(QNetworkReply::NetworkError error, int httpStatus);
     void findFinished(bool found);
     // A right click: where, the link under it (if any), and whether text is selected.
     void contextMenuRequested(const QPoint &globalPos, const QUrl &link, bool hasSelection);
@@ -105,5 +109,5 @@ private:
     NavigationHook m_hook;
     ulong m_lastInput = 0;
     QElapsedTimer m_sinceUserInput; // invalid until the first click or key
-    int m_wheelDelta = 0; // Ctrl and the wheel: what has not made a whole step yet
+    int m_wheelDelta = 0;           // Ctrl and the wheel: what has not made a whole step yet
 };

@@ -74,11 +74,20 @@ WebKitView::WebKitView(const Settings &settings, QWidget *parent)
     });
     connect(m_view, &QWebView::loadProgress, this, &WebView::loadProgress);
     connect(m_view, &QWebView::loadFinished, this, [this](bool ok) {
-        // QtWebKit ends a stopped or replaced load as failed too; only the page knows better.
-        if (ok || m_page->takeLoadFailure())
-            emit loadFinished(ok);
-        else
+        // QtWebKit ends a stopped or replaced load as failed too; only the page knows better,
+        // and it knows why: no request of our own needs to ask the platform again.
+        const std::optional<WebPage::LoadFailure> failure = m_page->takeLoadFailure();
+        if (ok) {
+            emit loadFinished(true);
+        } else if (!failure) {
             emit loadCancelled();
+        } else {
+            if (failure->domain == QWebPage::QtNetwork)
+                emit loadError(QNetworkReply::NetworkError(failure->error), 0);
+            else if (failure->domain == QWebPage::Http)
+                emit loadError(QNetworkReply::NoError, failure->error);
+            emit loadFinished(false);
+        }
     });
     connect(m_page, &QWebPage::printRequested, this, &WebView::printRequested);
     connect(m_page, &QWebPage::unsupportedContent, this, [this](QNetworkReply *reply) {

@@ -132,7 +132,7 @@ bool WebPage::extension(Extension extension, const ExtensionOption *option, Exte
         constexpr int FrameLoadInterruptedByPolicyChange = 102;
         if (error->frame == mainFrame()
             && !(error->domain == WebKit && error->error == FrameLoadInterruptedByPolicyChange))
-            m_loadFailed = true;
+            m_loadFailure = LoadFailure{error->domain, error->error};
         return false;
     }
     if (extension != ChooseMultipleFilesExtension)

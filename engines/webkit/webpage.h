@@ -5,6 +5,7 @@
 
 #include <QWebPage>
 
+#include <optional>
 #include <utility>
 
 // The main window's web page on QtWebKit: every navigation goes to the view's navigation hook,
@@ -18,9 +19,14 @@ public:
     ~WebPage() override;
 
     void setUserAgentSuffix(const QString &suffix) { m_userAgentSuffix = suffix; }
-    // Whether the main frame's load that just ended could not get its page, as opposed to being
-    // stopped, replaced by another or turned into a download; asking forgets it.
-    bool takeLoadFailure() { return std::exchange(m_loadFailed, false); }
+    // Why the main frame's load that just ended could not get its page; nothing when it was
+    // stopped, replaced by another or turned into a download. Asking forgets it.
+    struct LoadFailure
+    {
+        ErrorDomain domain = QtNetwork;
+        int error = 0;
+    };
+    std::optional<LoadFailure> takeLoadFailure() { return std::exchange(m_loadFailure, {}); }
 
 protected:
     QWebPage *createWindow(WebWindowType type) override;
@@ -37,5 +43,5 @@ protected:
 private:
     const WebView::NavigationHook m_decide;
     QString m_userAgentSuffix;
-    bool m_loadFailed = false;
+    std::optional<LoadFailure> m_loadFailure;
 };

@@ -8,6 +8,7 @@
 #include "main/webdownload.h"
 #include "main/webengines.h"
 #include "main/webnavigation.h"
+#include "tests/e2e/demoservice.h"
 #include "tests/support/browsercatcher.h"
 #include "tests/support/testhttpserver.h"
 #include "tests/support/testsupport.h"
@@ -435,6 +436,8 @@ void TstWebView::failures_data()
         row("refused-by-the-rules",
             "serve a ok; load a; page a; load foreign; wait 2500; page a;"
             "failures 0");
+        // Before: QtWebKit showed the failure without its reason.
+        row("certificate", "load https; failed 无法验证服务器 127.0.0.1 的证书; failures 1");
         // Before: QtWebEngine took the link that became a download for a failed page.
         row("attachment-is-no-failure",
             "serve a ok; load a; page a; serve f attachment; load f;"
@@ -460,7 +463,15 @@ void TstWebView::failures()
     failuresTold.clear();
     int told = 0;
 
-    const auto url = [this](const QString &path) {
+    // A platform served with a certificate that cannot be verified.
+    DemoService https;
+    if (story.contains(QLatin1String("https"))) {
+        QVERIFY2(https.start({QStringLiteral("--https")}), qPrintable(https.error()));
+        g_baseUrl = https.baseUrl();
+    }
+    const auto url = [&](const QString &path) {
+        if (path == QLatin1String("https"))
+            return QUrl(https.baseUrl() + QStringLiteral("orvane/login"));
         return path == QLatin1String("foreign")
             ? QUrl(QStringLiteral("http://localhost:%1/foreign").arg(m_server->port()))
             : QUrl(g_baseUrl + QStringLiteral("orvane/") + path);
