@@ -35,6 +35,8 @@ public:
     QUrl lastPage() const { return m_lastPage; }
     // Loads url once the load under way has succeeded.
     void loadAfterCurrent(const QUrl &url) { m_next = url; }
+    // Cancels every download under way; none leaves a partial file.
+    void cancelDownloads();
 
 signals:
     // A page ended at the platform's own login page: the session is over.

@@ -10,6 +10,7 @@
 #include <QPrinter>
 #include <QVBoxLayout>
 #include <QWebEngineContextMenuData>
+#include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
@@ -45,6 +46,10 @@ private:
 WebEngineView::WebEngineView(const Settings &settings, QWidget *parent)
     : WebView(parent)
 {
+    // On Linux Chromium hands the page's accessibility tree to Qt only when told to, and a screen
+    // reader then finds an empty document. The tree is built only while a reader listens.
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
+        qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
     // A named profile: cookies and local storage persist in the storage folder.
     m_profile = new QWebEngineProfile(QStringLiteral("Orvane"), this);
     m_profile->setPersistentStoragePath(settings.storagePath + QStringLiteral("/webengine"));
@@ -184,6 +189,11 @@ void WebEngineView::print()
         return;
     }
     m_page->print(printer, [printer](bool) { delete printer; });
+}
+
+void WebEngineView::clearCookies()
+{
+    m_profile->cookieStore()->deleteAllCookies();
 }
 
 extern "C" Q_DECL_EXPORT WebView *orvaneCreateWebView(const WebView::Settings &settings,

@@ -32,6 +32,12 @@ bool CookieJar::setCookiesFromUrl(const QList<QNetworkCookie> &cookies, const QU
     return changed;
 }
 
+void CookieJar::clear()
+{
+    setAllCookies({});
+    save();
+}
+
 void CookieJar::save() const
 {
     QByteArray text;

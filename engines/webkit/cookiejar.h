@@ -13,6 +13,8 @@ public:
     CookieJar(const QString &file, QObject *parent = nullptr);
 
     bool setCookiesFromUrl(const QList<QNetworkCookie> &cookies, const QUrl &url) override;
+    // Forgets them all, the kept ones too.
+    void clear();
 
 private:
     void save() const;

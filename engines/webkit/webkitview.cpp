@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "engines/webkit/webkitview.h"
 
+#include "engines/webkit/cookiejar.h"
 #include "engines/webkit/downloadbridge.h"
 #include "engines/webkit/webkitdownload.h"
 #include "engines/webkit/webkitnetwork.h"
@@ -174,4 +175,10 @@ extern "C" Q_DECL_EXPORT WebView *orvaneCreateWebView(const WebView::Settings &s
                                                       QWidget *parent)
 {
     return new WebKitView(settings, parent);
+}
+
+void WebKitView::clearCookies()
+{
+    if (auto *jar = qobject_cast<CookieJar *>(m_page->networkAccessManager()->cookieJar()))
+        jar->clear();
 }
