@@ -496,7 +496,8 @@ void TstLogin::accessibleNames()
     }
     QCOMPARE(TestSupport::unnamedControls(m_login.get()).join(','), QString());
     // Before: the name field was missing from a screen reader's tree.
-    QAccessibleInterface *combo = QAccessible::queryAccessibleInterface(child<QComboBox>("cbUserName"));
+    QAccessibleInterface *combo =
+        QAccessible::queryAccessibleInterface(child<QComboBox>("cbUserName"));
     QCOMPARE(combo->indexOfChild(QAccessible::queryAccessibleInterface(userEdit())), 0);
 }
 
