@@ -121,6 +121,8 @@ void TstMainDialog::init()
     g_passWord.clear();
     g_qrLogin = false;
     g_subSystemLogin = false;
+    // Every case starts as a first start does.
+    QFile::remove(MainWindowState::file());
 }
 
 void TstMainDialog::cleanup()
