@@ -540,7 +540,10 @@ void TstMainDialog::accessibleNames()
         top = m_dialog->findChild<FindBar *>();
         static_cast<FindBar *>(top)->open();
     } else if (window == QLatin1String("failure")) {
-        top = m_dialog->findChild<FailurePanel *>();
+        // Its labels read their own text: what went wrong, and when it is tried again.
+        auto *panel = m_dialog->findChild<FailurePanel *>();
+        panel->showFailure({QStringLiteral("无法连接到平台"), QStringLiteral("请检查网络")}, 5);
+        top = panel;
     } else if (window == QLatin1String("download")) {
         row = std::make_unique<DownloadRow>(new WaitingDownload, QStringLiteral("/tmp/作业.docx"));
         top = row.get();
