@@ -425,7 +425,7 @@ void MainDialog::place()
     setGeometry(placement.fixedSize ? QRect(placement.position, placement.size) : available);
     setWindowMaximized(!placement.fixedSize);
     updateMaxButton();
-    m_placedState = windowState();
+    m_placedState = geometryState();
 }
 
 void MainDialog::applyRememberedGeometry()
@@ -445,10 +445,10 @@ void MainDialog::applyRememberedGeometry()
         updateMaxButton();
         m_savedState = remembered;
     }
-    m_placedState = windowState();
+    m_placedState = geometryState();
 }
 
-MainWindowState MainDialog::windowState() const
+MainWindowState MainDialog::geometryState() const
 {
     return MainWindowState{normalWindowGeometry(), isWindowMaximized()};
 }
@@ -458,7 +458,7 @@ void MainDialog::rememberGeometry()
     // Only what the user chose: an untouched first place is worked out anew at the next start.
     if (m_firstShow || m_user.isEmpty())
         return;
-    const MainWindowState state = windowState();
+    const MainWindowState state = geometryState();
     m_geometryChosen = m_geometryChosen || state != m_placedState;
     if (!m_geometryChosen || state == m_savedState)
         return;

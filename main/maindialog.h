@@ -72,7 +72,7 @@ private:
     void place();
     void applyRememberedGeometry();
     void rememberGeometry();
-    MainWindowState windowState() const;
+    MainWindowState geometryState() const;
     void updateMaxButton();
     void closeToTray();
     void switchAccount();
