@@ -102,11 +102,14 @@ int main(int argc, char *argv[])
     // Quitting from the tray or the tool ends the program also while the window is
     // hidden or minimised, when closing it would not end the event loop by itself.
     QObject::connect(mainDialog.get(), &QDialog::finished, &app, &QCoreApplication::quit);
-    // The session ended for good: the login window again, and the same main window after it;
-    // closing it ends the program, as at the start.
+    // The session ended for good, or the user switches accounts: the login window again, not
+    // logging in by itself, and the same main window after it; closing it ends the program, as
+    // at the start.
     QObject::connect(mainDialog.get(), &MainDialog::loginNeeded, [&](const QString &message) {
         auto *again = new Login;
-        again->showMessage(message);
+        again->setAutomaticLogin(false);
+        if (!message.isEmpty())
+            again->showMessage(message);
         mainDialog->setStandIn(again);
         QObject::connect(again, &QDialog::finished, mainDialog.get(), [&, again](int result) {
             again->deleteLater();

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "frame/clwdialog.h"
 
+#include "frame/compositing.h"
+
 #include <QChildEvent>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
 
 namespace {
 
@@ -14,6 +19,28 @@ namespace {
 QPoint rounded(const QPointF &p)
 {
     return QPoint(qRound(p.x()), qRound(p.y()));
+}
+
+// Without a compositor the card's rounded corners would show black where they are transparent:
+// each row of a corner piece is continued outwards with its own outermost opaque colour.
+// right and bottom: which corner the piece is.
+QImage squaredCorner(QImage piece, bool right, bool bottom)
+{
+    piece = piece.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int n = piece.width();
+    for (int y = 0; y < piece.height(); ++y) {
+        const int row = bottom ? piece.height() - 1 - y : y;
+        for (int step = 0; step < n; ++step) {
+            const int x = right ? n - 1 - step : step;
+            const QRgb colour = piece.pixel(x, row);
+            if (qAlpha(colour) != 255)
+                continue;
+            for (int outer = 0; outer < step; ++outer)
+                piece.setPixel(right ? n - 1 - outer : outer, row, colour);
+            break;
+        }
+    }
+    return piece;
 }
 
 } // namespace
@@ -25,6 +52,9 @@ CLWDialog::CLWDialog(QWidget *parent)
     setAttribute(Qt::WA_MouseTracking);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground, false);
+    Compositing &compositing = Compositing::instance();
+    m_bComposited = compositing.isActive();
+    connect(&compositing, &Compositing::activeChanged, this, &CLWDialog::setComposited);
 }
 
 void CLWDialog::setBackgroundImage(const QString &path, int left, int top, int right, int bottom)
@@ -50,9 +80,69 @@ void CLWDialog::setResizable(bool resizable)
     m_bResizable = resizable;
 }
 
+void CLWDialog::setShadowMargins(const QMargins &margins)
+{
+    m_shadowMargins = margins;
+    setComposited(m_bComposited);
+}
+
+void CLWDialog::setComposited(bool composited)
+{
+    m_bComposited = composited;
+    // The sizes stay: the window is only cut to its card, and the card drawn for it.
+    if (composited || m_shadowMargins.isNull())
+        clearMask();
+    else
+        setMask(QRegion(visibleFrame()));
+    m_nCachedWidth = 0;
+    m_nCachedHeight = 0;
+    update();
+}
+
+QRect CLWDialog::visibleFrame() const
+{
+    return m_bComposited ? rect() : rect().marginsRemoved(m_shadowMargins);
+}
+
+bool CLWDialog::isWindowMaximized() const
+{
+    return m_bMaximized || isMaximized();
+}
+
+void CLWDialog::setWindowMaximized(bool maximized)
+{
+    if (maximized == isWindowMaximized())
+        return;
+    if (!maximized) {
+        // Maximised by a window manager, or by this frame.
+        if (isMaximized())
+            showNormal();
+        if (m_bMaximized) {
+            m_bMaximized = false;
+            setGeometry(m_rcNormal);
+        }
+        return;
+    }
+    const QScreen *target = QGuiApplication::screenAt(geometry().center());
+    m_rcNormal = geometry();
+    m_bMaximized = true;
+    setGeometry((target ? target : screen())->availableGeometry());
+    updateCursor(FrameGeometry::Centre);
+}
+
+QRect CLWDialog::normalWindowGeometry() const
+{
+    if (m_bMaximized)
+        return m_rcNormal;
+    return isMaximized() ? normalGeometry() : geometry();
+}
+
 CLWDialog::Region CLWDialog::hitTest(int x, int y) const
 {
-    return FrameGeometry::hitTest(x, y, width(), height(), m_nBorderWidth);
+    // Without a compositor the edges a person can reach are the card's.
+    const QRect frame = visibleFrame();
+    return FrameGeometry::hitTest(x - frame.x(), y - frame.y(), frame.width(), frame.height(),
+                                  m_nBorderWidth);
 }
 
 void CLWDialog::updateCursor(Region region)
@@ -60,8 +150,9 @@ void CLWDialog::updateCursor(Region region)
     // The cursor keeps the shape it had when a drag began until the drag ends.
     if (m_bPressed)
         region = m_ePressRegion;
-    const Qt::CursorShape shape =
-        (!m_bResizable || isMaximized()) ? Qt::ArrowCursor : FrameGeometry::cursorShape(region);
+    const Qt::CursorShape shape = (!m_bResizable || isWindowMaximized())
+        ? Qt::ArrowCursor
+        : FrameGeometry::cursorShape(region);
     if (cursor().shape() == shape)
         return;
     m_eCursorShape = shape;
@@ -101,7 +192,7 @@ void CLWDialog::childEvent(QChildEvent *event)
 
 void CLWDialog::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton || isMaximized()) {
+    if (event->button() != Qt::LeftButton || isWindowMaximized()) {
         QDialog::mousePressEvent(event);
         return;
     }
@@ -160,10 +251,7 @@ void CLWDialog::mouseDoubleClickEvent(QMouseEvent *event)
         return;
     if (m_nTitleHeight != -1 && pos.y() > m_nTitleHeight)
         return;
-    if (isMaximized())
-        showNormal();
-    else
-        showMaximized();
+    setWindowMaximized(!isWindowMaximized());
 }
 
 void CLWDialog::paintEvent(QPaintEvent *)
@@ -180,6 +268,13 @@ void CLWDialog::paintEvent(QPaintEvent *)
         renderBackground(w, h);
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_pixBackground);
+}
+
+void CLWDialog::resizeEvent(QResizeEvent *event)
+{
+    if (!m_bComposited && !m_shadowMargins.isNull())
+        setMask(QRegion(visibleFrame()));
+    QDialog::resizeEvent(event);
 }
 
 void CLWDialog::renderBackground(int width, int height)
@@ -207,4 +302,31 @@ void CLWDialog::renderBackground(int width, int height)
                             QSizeF(slice.source.size()) * sourceRatio);
         painter.drawPixmap(QRectF(slice.target), image, source);
     }
+    painter.end();
+    if (m_bComposited || m_shadowMargins.isNull())
+        return;
+
+    // Square corners and a plain border line, in the card's own colours.
+    const QRect card = visibleFrame();
+    const int corner = qMin(16, qMin(card.width(), card.height()) / 2);
+    QList<QPair<QPoint, QImage>> corners;
+    for (const bool right : {false, true}) {
+        for (const bool bottom : {false, true}) {
+            const QPoint topLeft(right ? card.right() - corner + 1 : card.left(),
+                                 bottom ? card.bottom() - corner + 1 : card.top());
+            QImage piece = squaredCorner(
+                m_pixBackground.copy(QRect(topLeft * ratio, QSize(corner, corner) * ratio))
+                    .toImage(),
+                right, bottom);
+            piece.setDevicePixelRatio(ratio);
+            corners.append({topLeft, piece});
+        }
+    }
+    painter.begin(&m_pixBackground);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const auto &piece : qAsConst(corners))
+        painter.drawImage(piece.first, piece.second);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setPen(QColor(0xC3, 0xCD, 0xD9));
+    painter.drawRect(card.adjusted(0, 0, -1, -1));
 }

@@ -4,6 +4,7 @@
 #include "frame/framegeometry.h"
 
 #include <QDialog>
+#include <QMargins>
 #include <QPixmap>
 #include <QPoint>
 #include <QRect>
@@ -12,10 +13,13 @@
 class QChildEvent;
 class QMouseEvent;
 class QPaintEvent;
+class QResizeEvent;
 
 // Base of the program's top-level windows: a frameless dialog that paints its background from
 // one image by nine-slice scaling, moves when dragged by its title band and, when allowed,
-// resizes from its edges and maximises on a double click.
+// resizes from its edges and maximises on a double click. Where no compositing manager runs, the
+// window is cut to the picture's opaque card, whose corners are then squared, so that its
+// translucent shadow never shows black.
 class CLWDialog : public QDialog
 {
     Q_OBJECT
@@ -31,6 +35,15 @@ public:
     // A press in the centre moves the window only at y <= height; -1 means the whole centre.
     void setTitleHeight(int height);
     void setResizable(bool resizable);
+    // The picture's translucent shadow around its opaque card.
+    void setShadowMargins(const QMargins &margins);
+
+    // Maximised by the frame itself, with or without a window manager: the window fills the work
+    // area of its screen and keeps the geometry it goes back to.
+    bool isWindowMaximized() const;
+    void setWindowMaximized(bool maximized);
+    // The geometry of the window when it is not maximised.
+    QRect normalWindowGeometry() const;
 
     Region hitTest(int x, int y) const;
     void updateCursor(Region region);
@@ -43,9 +56,13 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void renderBackground(int width, int height);
+    void setComposited(bool composited);
+    // The part of the window a person sees: the card without a compositor, else all of it.
+    QRect visibleFrame() const;
 
     bool m_bResizable = true;
     QString m_strBackgroundImage;
@@ -64,4 +81,8 @@ private:
     QPoint m_ptPress;
     QRect m_rcPress;
     int m_nTitleHeight = -1;
+    QMargins m_shadowMargins;
+    bool m_bComposited = true;
+    bool m_bMaximized = false;
+    QRect m_rcNormal;
 };

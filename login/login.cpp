@@ -34,6 +34,7 @@ Login::Login(QWidget *parent)
     setResizable(false);
     setWindowTitle(QStringLiteral("Orvane-登录"));
     setBackgroundImage(QStringLiteral(":/bk1"), 20, 20, 20, 20);
+    setShadowMargins(QMargins(5, 3, 5, 7));
     setWindowIcon(QIcon(QStringLiteral(":/Orvane")));
     // The title buttons are for the mouse: Tab walks the form only.
     ui->btnMin->setFocusPolicy(Qt::NoFocus);
@@ -67,6 +68,11 @@ void Login::showMessage(const QString &text)
 {
     on_showPage(0);
     m_loginPage->showTip(text);
+}
+
+void Login::setAutomaticLogin(bool allowed)
+{
+    m_loginPage->setAutomaticLogin(allowed);
 }
 
 void Login::on_btnMin_clicked()

@@ -22,6 +22,8 @@ public:
 
     // Opens on the password page with this text under the form.
     void showMessage(const QString &text);
+    // Whether a saved account marked for it logs in by itself when the window opens.
+    void setAutomaticLogin(bool allowed);
 
 private slots:
     void on_btnMin_clicked();

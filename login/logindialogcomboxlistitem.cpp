@@ -20,6 +20,8 @@ LoginDialogComboxListItem::~LoginDialogComboxListItem()
 void LoginDialogComboxListItem::setText(const QString &text)
 {
     ui->labelText->setText(text);
+    setAccessibleName(text);
+    ui->btnDelete->setAccessibleName(QStringLiteral("删除账号 ") + text);
 }
 
 QString LoginDialogComboxListItem::text() const

@@ -24,6 +24,9 @@ public:
     explicit LoginPage(QWidget *parent = nullptr);
     ~LoginPage() override;
 
+    // Whether a saved account marked for it logs in by itself when the page is shown.
+    void setAutomaticLogin(bool allowed) { m_automaticLogin = allowed; }
+
 signals:
     void showPage(int type);
     void loginSuc();
@@ -45,10 +48,12 @@ private slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void fillFromStore(const QString &name);
     void reloadUserList();
+    void removeAccount(const QString &user);
 
     Ui::LoginPage *ui;
     QListWidget *m_userList = nullptr;
@@ -58,6 +63,7 @@ private:
     QString m_password;
     int m_remember = 0;
     int m_autoLogin = 0;
+    bool m_automaticLogin = true;
 
     // The account as it stood when the login was sent; the form may change meanwhile.
     struct SentLogin

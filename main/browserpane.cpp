@@ -73,6 +73,7 @@ BrowserPane::BrowserPane(const QString &engine, const WebView::Settings &setting
     m_progress = new QProgressBar(this);
     m_progress->setTextVisible(false);
     m_progress->setFixedHeight(3);
+    m_progress->setAccessibleName(QStringLiteral("网页加载进度"));
     m_progress->setStyleSheet(QStringLiteral("QProgressBar{border:none;background:transparent;}"
                                              "QProgressBar::chunk{background-color:#5AA0F0;}"));
     m_progress->hide();

@@ -44,7 +44,6 @@ public:
     QUrl lastPage() const { return m_lastPage; }
     // Loads url once the load under way has succeeded.
     void loadAfterCurrent(const QUrl &url) { m_next = url; }
-
     // Downloads that have not ended yet.
     int runningDownloads() const;
     // Ends every download under way, leaving nothing of it on disk.

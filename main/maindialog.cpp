@@ -18,6 +18,7 @@
 #include "platform/platform.h"
 #include "store/userstore.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
@@ -46,7 +47,9 @@ MainDialog::MainDialog(QWidget *parent)
 
     setTitleHeight(20);
     setBackgroundImage(QStringLiteral(":/mianbk"), 20, 20, 20, 20);
-    setResizable(false);
+    setShadowMargins(QMargins(5, 3, 5, 7));
+    // Resized from its edges like any desktop window; the smallest size comes with the screen.
+    setResizable(true);
     setWindowTitle(QStringLiteral("Orvane-主页"));
 
     const AppConfig::Config config = AppConfig::readConfig();
@@ -76,6 +79,7 @@ MainDialog::MainDialog(QWidget *parent)
 
 MainDialog::~MainDialog()
 {
+    rememberGeometry();
     delete m_trayMenu;
     m_trayMenu = nullptr;
     delete m_udpSocket;
@@ -101,6 +105,8 @@ void MainDialog::setUpPane(const AppConfig::Config &config)
     options.askWhereToSave = config.askWhereToSave;
     m_pane = new BrowserPane(WebEngines::fromConfig(config.engine), settings, options, ui->webView);
     layout->addWidget(m_pane);
+    if (WebView *view = m_pane->view())
+        view->setAccessibleName(QStringLiteral("平台网页"));
 }
 
 void MainDialog::loadMainPage()
@@ -136,8 +142,14 @@ void MainDialog::setUpTray()
             &MainDialog::showTool);
     connect(m_trayMenu->addAction(QStringLiteral("显示窗口")), &QAction::triggered, this,
             &MainDialog::showWindow);
+    connect(m_trayMenu->addAction(QStringLiteral("切换账号")), &QAction::triggered, this,
+            &MainDialog::switchAccount);
+    // What the tool's classroom button does, for the keyboard.
+    connect(m_trayMenu->addAction(QStringLiteral("进入课堂")), &QAction::triggered, this,
+            &MainDialog::openClassroom);
     connect(m_trayMenu->addAction(QStringLiteral("退出")), &QAction::triggered, this,
             &MainDialog::closeWindow);
+    m_trayMenu->setAccessibleName(QStringLiteral("Orvane 托盘菜单"));
     tray->setIcon(icon);
     tray->setToolTip(QStringLiteral("Orvane - ") + g_userName);
     tray->setVisible(true);
@@ -147,11 +159,32 @@ void MainDialog::setUpTray()
 
 void MainDialog::on_btnClose_clicked()
 {
+    closeToTray();
+}
+
+void MainDialog::closeToTray()
+{
     // Without a tray there would be no way back to a hidden window.
-    if (QSystemTrayIcon::isSystemTrayAvailable())
-        hide();
-    else
-        showMinimized();
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return showMinimized();
+    hide();
+    if (m_toldAboutTray)
+        return;
+    m_toldAboutTray = true;
+    m_tray->showMessage(QStringLiteral("Orvane 仍在运行"),
+                        QStringLiteral("窗口已收到系统托盘。单击托盘图标，或在托盘菜单中选择"
+                                       "“显示窗口”，即可回到窗口；选择“退出”结束 Orvane。"),
+                        QIcon(QStringLiteral(":/Orvane")), 10000);
+}
+
+void MainDialog::closeEvent(QCloseEvent *event)
+{
+    // Alt+F4, or the window manager's own close, does what the close button does. Only a
+    // desktop session that ends closes the window.
+    if (qGuiApp->isSavingSession())
+        return CLWDialog::closeEvent(event);
+    event->ignore();
+    closeToTray();
 }
 
 void MainDialog::on_btnMin_clicked()
@@ -161,17 +194,26 @@ void MainDialog::on_btnMin_clicked()
 
 void MainDialog::on_btnMax_clicked()
 {
-    if (isMaximized()) {
-        showNormal();
-        ui->btnMax->setStyleSheet(QStringLiteral(
-            "QPushButton{border:none;min-width: 13px;max-width: 10px;min-height: 13px;"
-            "max-height: 10px;border-image: url(:/btnMax);}"));
-    } else {
-        showMaximized();
+    setWindowMaximized(!isWindowMaximized());
+    updateMaxButton();
+    rememberGeometry();
+}
+
+void MainDialog::updateMaxButton()
+{
+    // The button shows what it does: maximise a normal window, restore a maximised one.
+    if (isWindowMaximized()) {
         ui->btnMax->setStyleSheet(QStringLiteral(
             "QPushButton{border:none;min-width: 15px;max-width: 12px;min-height: 15px;"
             "max-height: 12px;border-image: url(:/btnNor);}"));
+        ui->btnMax->setAccessibleName(QStringLiteral("还原"));
+    } else {
+        ui->btnMax->setStyleSheet(QStringLiteral(
+            "QPushButton{border:none;min-width: 13px;max-width: 10px;min-height: 13px;"
+            "max-height: 10px;border-image: url(:/btnMax);}"));
+        ui->btnMax->setAccessibleName(QStringLiteral("最大化"));
     }
+    ui->btnMax->setToolTip(ui->btnMax->accessibleName());
 }
 
 void MainDialog::on_bRet_clicked()
@@ -229,17 +271,24 @@ void MainDialog::readPendingDatagrams()
         responseUdpMsg(command);
 }
 
+void MainDialog::openClassroom()
+{
+    bringToFront();
+    if (m_waitingForLogin)
+        return;
+    if (g_subSystemLogin)
+        loadMainPage();
+    else
+        m_pane->load(QUrl(serviceUrl(g_baseUrl, QStringLiteral("orvane/index?menuId=4&tag=2")),
+                          QUrl::TolerantMode));
+    g_subSystemLogin = false;
+}
+
 void MainDialog::responseUdpMsg(const QString &msg)
 {
     switch (CompanionChannel::commandOf(msg)) {
     case CompanionChannel::Command::DirectClassroom:
-        bringToFront();
-        if (g_subSystemLogin)
-            loadMainPage();
-        else
-            m_pane->load(QUrl(serviceUrl(g_baseUrl, QStringLiteral("orvane/index?menuId=4&tag=2")),
-                              QUrl::TolerantMode));
-        g_subSystemLogin = false;
+        openClassroom();
         break;
     case CompanionChannel::Command::ShowMain:
         bringToFront();
@@ -317,6 +366,9 @@ void MainDialog::sessionEnded()
     connect(reply, &QNetworkReply::finished, this, [this, reply, returnTo] {
         reply->deleteLater();
         m_renewing = false;
+        // The teacher switched accounts meanwhile: this session is over either way.
+        if (m_waitingForLogin)
+            return;
         const LoginReply login = readLogin(reply);
         if (!login.success) {
             qDebug() << "logging in again failed:" << login.tip;
@@ -337,12 +389,38 @@ void MainDialog::askToLogInAgain()
     emit loginNeeded(QStringLiteral("登录已失效，请重新登录"));
 }
 
+void MainDialog::switchAccount()
+{
+    if (m_waitingForLogin)
+        return bringToFront();
+    qDebug() << "switching accounts: the session of" << g_userName << "ends";
+    // Nothing of the session outlives it: no keep-alive, no cookie, no download.
+    if (m_keepAliveTimer > 0)
+        killTimer(m_keepAliveTimer);
+    m_keepAliveTimer = 0;
+    m_pane->cancelDownloads();
+    if (WebView *view = m_pane->view()) {
+        view->stop();
+        view->clearCookies();
+    }
+    g_token.clear();
+    g_passWord.clear();
+    m_waitingForLogin = true;
+    hide();
+    emit loginNeeded(QString());
+}
+
 void MainDialog::loggedIn()
 {
+    const bool otherUser = m_user != g_userName;
     m_waitingForLogin = false;
     m_standIn = nullptr;
     m_renewals.clear();
     m_confirming = false;
+    if (m_keepAliveTimer <= 0)
+        m_keepAliveTimer = startTimer(KeepAliveIntervalMs, Qt::CoarseTimer);
+    if (otherUser)
+        applyRememberedGeometry();
     continueAfterLogin(QUrl());
     bringToFront();
 }
@@ -361,17 +439,91 @@ void MainDialog::showEvent(QShowEvent *event)
 {
     if (m_firstShow) {
         m_firstShow = false;
-        const QScreen *screen = QGuiApplication::primaryScreen();
-        const QRect available = screen->availableGeometry();
-        qDebug() << available;
-        const MainWindowPlacement placement = MainWindowPlacement::compute(
-            available.width(), available.height(), screen->virtualGeometry().width());
-        if (placement.fixedSize) {
-            setMinimumSize(placement.size);
-            setMaximumSize(placement.size);
-            move(placement.position);
-        }
-        showMaximized();
+        place();
     }
     CLWDialog::showEvent(event);
+}
+
+void MainDialog::place()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect available = screen->availableGeometry();
+    qDebug() << available;
+    setMinimumSize(MainWindowPlacement::minimumSize(available.size()));
+    applyRememberedGeometry();
+    if (m_geometryChosen)
+        return;
+    // A first start: the design's size and place, or the whole work area on a narrow screen.
+    const MainWindowPlacement placement = MainWindowPlacement::compute(
+        available.width(), available.height(), screen->virtualGeometry().width());
+    setGeometry(placement.fixedSize ? QRect(placement.position, placement.size) : available);
+    setWindowMaximized(!placement.fixedSize);
+    updateMaxButton();
+    m_placedState = geometryState();
+}
+
+void MainDialog::applyRememberedGeometry()
+{
+    QList<QRect> workAreas;
+    for (const QScreen *screen : QGuiApplication::screens())
+        workAreas << screen->availableGeometry();
+    m_user = g_userName;
+    const MainWindowState remembered = MainWindowState::load(MainWindowState::file(), m_user);
+    const QRect geometry = MainWindowPlacement::restored(remembered.geometry, workAreas);
+    m_geometryChosen = !geometry.isNull();
+    m_savedState = MainWindowState();
+    if (m_geometryChosen) {
+        setWindowMaximized(false);
+        setGeometry(geometry);
+        setWindowMaximized(remembered.maximized);
+        updateMaxButton();
+        m_savedState = remembered;
+    }
+    m_placedState = geometryState();
+}
+
+MainWindowState MainDialog::geometryState() const
+{
+    return MainWindowState{normalWindowGeometry(), isWindowMaximized()};
+}
+
+void MainDialog::rememberGeometry()
+{
+    // Only what the user chose: an untouched first place is worked out anew at the next start.
+    if (m_firstShow || m_user.isEmpty())
+        return;
+    const MainWindowState state = geometryState();
+    m_geometryChosen = m_geometryChosen || state != m_placedState;
+    if (!m_geometryChosen || state == m_savedState)
+        return;
+    if (MainWindowState::save(MainWindowState::file(), m_user, state))
+        m_savedState = state;
+}
+
+void MainDialog::hideEvent(QHideEvent *event)
+{
+    rememberGeometry();
+    CLWDialog::hideEvent(event);
+}
+
+void MainDialog::changeEvent(QEvent *event)
+{
+    // A window manager may maximise or restore the window too.
+    if (event->type() == QEvent::WindowStateChange && !m_firstShow)
+        updateMaxButton();
+    CLWDialog::changeEvent(event);
+}
+
+void MainDialog::mouseReleaseEvent(QMouseEvent *event)
+{
+    // The end of a move or a resize by the frame.
+    CLWDialog::mouseReleaseEvent(event);
+    rememberGeometry();
+}
+
+void MainDialog::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    CLWDialog::mouseDoubleClickEvent(event);
+    updateMaxButton();
+    rememberGeometry();
 }

@@ -3,6 +3,7 @@
 
 #include "common/appconfig.h"
 #include "frame/clwdialog.h"
+#include "main/mainwindowstate.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -45,9 +46,9 @@ public:
     void setStandIn(QWidget *window) { m_standIn = window; }
 
 signals:
-    // The platform ended the session and no login in the background renewed it: a login
-    // window is wanted, showing message. This window hides meanwhile; loggedIn() brings it
-    // back, rejecting it ends the program.
+    // The platform ended the session and no login in the background renewed it, or the user
+    // switches accounts: a login window is wanted, showing message (if any). This window hides
+    // meanwhile; loggedIn() brings it back, rejecting it ends the program.
     void loginNeeded(const QString &message);
 
 private slots:
@@ -65,8 +66,23 @@ private slots:
 protected:
     void timerEvent(QTimerEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
+    // The window's place: the remembered one, or the design's on a first start.
+    void place();
+    void applyRememberedGeometry();
+    void rememberGeometry();
+    MainWindowState geometryState() const;
+    void updateMaxButton();
+    void closeToTray();
+    void switchAccount();
+    void openClassroom();
+
     void startTool();
     void setUpTray();
     void setUpPane(const AppConfig::Config &config);
@@ -95,4 +111,9 @@ private:
     int m_port = 0;
     int m_toolPort = 0;
     bool m_firstShow = true;
+    QString m_user;                // whose size and place the window has
+    MainWindowState m_placedState; // as the window was placed for its user
+    MainWindowState m_savedState;  // as last written
+    bool m_geometryChosen = false; // by the user: from then on it is remembered
+    bool m_toldAboutTray = false;
 };

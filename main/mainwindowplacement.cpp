@@ -39,3 +39,26 @@ MainWindowPlacement MainWindowPlacement::compute(int availWidth, int availHeight
     }
     return placement;
 }
+
+QSize MainWindowPlacement::minimumSize(const QSize &workArea)
+{
+    // Room for the title bar and a page that can still be read.
+    return QSize(800, 600).boundedTo(workArea);
+}
+
+QRect MainWindowPlacement::restored(const QRect &remembered, const QList<QRect> &workAreas)
+{
+    if (remembered.isEmpty())
+        return QRect();
+    for (const QRect &area : workAreas) {
+        if (!area.contains(remembered.center()))
+            continue;
+        QRect fitted(remembered.topLeft(), remembered.size().boundedTo(area.size()));
+        fitted.moveRight(qMin(fitted.right(), area.right()));
+        fitted.moveBottom(qMin(fitted.bottom(), area.bottom()));
+        fitted.moveLeft(qMax(fitted.left(), area.left()));
+        fitted.moveTop(qMax(fitted.top(), area.top()));
+        return fitted;
+    }
+    return QRect();
+}

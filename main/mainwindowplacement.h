@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QList>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 
 // Where the main window goes on its first show, from the default screen's available
@@ -14,4 +16,11 @@ struct MainWindowPlacement
     QPoint position;
 
     static MainWindowPlacement compute(int availWidth, int availHeight, int desktopWidth);
+
+    // The smallest the window may be made on a screen of this work area.
+    static QSize minimumSize(const QSize &workArea);
+    // A remembered geometry where the screens of these work areas can show it: on the screen
+    // that holds its centre, shrunk to fit and moved wholly onto it. Null when no screen holds
+    // its centre, as when it was left on a screen that is gone.
+    static QRect restored(const QRect &remembered, const QList<QRect> &workAreas);
 };

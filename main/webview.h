@@ -73,6 +73,8 @@ public:
     virtual void copySelection() = 0;
     // The system's print dialog, then the page to the printer chosen (a PDF file included).
     virtual void print() = 0;
+    // Forgets every cookie, the kept ones too: the session they belong to has ended.
+    virtual void clearCookies() = 0;
 
 signals:
     void titleChanged(const QString &title);

@@ -5,10 +5,12 @@
 #include "common/appconfig.h"
 #include "common/channelports.h"
 #include "common/companionchannel.h"
+#include "frame/compositing.h"
 #include "platform/platform.h"
 #include "tool/slide.h"
 
 #include <QAction>
+#include <QBitmap>
 #include <QDebug>
 #include <QGuiApplication>
 #include <QIcon>
@@ -32,6 +34,17 @@ CTool::CTool(QWidget *parent)
     setWindowTitle(QStringLiteral("Orvane-工具"));
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_MouseTracking);
+    // Without a compositing manager the picture's transparent shadow shows black: the window is
+    // then cut to the button's own shape.
+    const auto cut = [this](bool composited) {
+        if (composited)
+            clearMask();
+        else
+            setMask(QBitmap::fromImage(
+                QImage(QStringLiteral(":/line1")).createAlphaMask(Qt::ThresholdAlphaDither)));
+    };
+    cut(Compositing::instance().isActive());
+    connect(&Compositing::instance(), &Compositing::activeChanged, this, cut);
 
     // Orvane names a pair of its own when another user's programs hold the configured one.
     const ChannelPorts::Ports ports =
@@ -120,6 +133,7 @@ void CTool::showContextMenu(const QPoint &screenPos)
 {
     if (!m_contextMenu) {
         m_contextMenu = new QMenu(this);
+        m_contextMenu->setAccessibleName(QStringLiteral("悬浮工具菜单"));
         connect(m_contextMenu->addAction(QStringLiteral("开启/关闭悬浮标")), &QAction::triggered,
                 this, &CTool::showTool);
         connect(m_contextMenu->addAction(QStringLiteral("显示窗口")), &QAction::triggered, this,

@@ -10,6 +10,7 @@
 #include <QPrinter>
 #include <QVBoxLayout>
 #include <QWebEngineContextMenuData>
+#include <QWebEngineCookieStore>
 #include <QWebEngineDownloadItem>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -54,6 +55,10 @@ void prepareChromium()
     // request nor in document.referrer.
     flags += " --enable-features=ReducedReferrerGranularity";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+    // On Linux Chromium hands the page's accessibility tree to Qt only when told to, and a screen
+    // reader then finds an empty document. The tree is built only while a reader listens.
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
+        qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
 }
 
 } // namespace
@@ -221,4 +226,9 @@ void WebEngineView::print()
         return;
     }
     m_page->print(printer, [printer](bool) { delete printer; });
+}
+
+void WebEngineView::clearCookies()
+{
+    m_profile->cookieStore()->deleteAllCookies();
 }

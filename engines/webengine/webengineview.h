@@ -34,6 +34,7 @@ public:
     void findText(const QString &text, bool backward) override;
     void copySelection() override;
     void print() override;
+    void clearCookies() override;
 
 private:
     void download(QWebEngineDownloadItem *item);

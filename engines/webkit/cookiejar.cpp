@@ -63,6 +63,12 @@ CookieJar::~CookieJar()
     m_writer.waitForDone();
 }
 
+void CookieJar::clear()
+{
+    setAllCookies({});
+    save();
+}
+
 bool CookieJar::insertCookie(const QNetworkCookie &cookie)
 {
     // A cookie the page deletes (an expiry in the past) is not inserted, but it is a change:

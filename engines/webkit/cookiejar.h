@@ -25,6 +25,8 @@ public:
 
     bool insertCookie(const QNetworkCookie &cookie) override;
     bool deleteCookie(const QNetworkCookie &cookie) override;
+    // Forgets them all, the kept ones too.
+    void clear();
 
 private:
     void changed();

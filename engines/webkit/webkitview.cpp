@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "engines/webkit/webkitview.h"
 
+#include "engines/webkit/cookiejar.h"
 #include "engines/webkit/downloadbridge.h"
 #include "engines/webkit/webkitdownload.h"
 #include "engines/webkit/webkitnetwork.h"
@@ -195,4 +196,10 @@ bool WebKitView::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     return WebView::eventFilter(watched, event);
+}
+
+void WebKitView::clearCookies()
+{
+    if (auto *jar = qobject_cast<CookieJar *>(m_page->networkAccessManager()->cookieJar()))
+        jar->clear();
 }

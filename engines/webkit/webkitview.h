@@ -28,6 +28,7 @@ public:
     void findText(const QString &text, bool backward) override;
     void copySelection() override;
     void print() override;
+    void clearCookies() override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -43,6 +43,11 @@ public:
     int toolPort() const { return m_toolPort; }
     // The environment the programs run in: the display, xcb, the private folders.
     QProcessEnvironment environment() const { return m_environment; }
+    // For the programs started from now on.
+    void setEnvironment(const QString &name, const QString &value)
+    {
+        m_environment.insert(name, value);
+    }
 
     // Starts Orvane (owned by the caller); its output goes to a log file of the folder.
     QProcess *startOrvane(const QString &logName = QStringLiteral("orvane.log")) const;

@@ -30,7 +30,8 @@ E2eSession::~E2eSession()
 
 bool E2eSession::start(const QStringList &serviceOptions)
 {
-    for (const char *tool : {"Xvfb", "xdotool", "import", "sqlite3", "trayer"}) {
+    for (const char *tool : {"Xvfb", "xdotool", "import", "sqlite3", "trayer", "xsetroot",
+                             "xcompmgr", "dbus-daemon"}) {
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
             m_error = QStringLiteral("%1 is missing; ./scripts/install-deps installs it")
                           .arg(QString::fromLatin1(tool));

@@ -18,6 +18,8 @@
 #include <QTest>
 #include <QUdpSocket>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 namespace {
@@ -60,6 +62,13 @@ constexpr QRgb CancelButton = 0xd6e4f5;
 // On the 160 x 74 tool: its right part opens the classroom, its left part has the menu.
 constexpr QPoint ToolClassroom{120, 37};
 constexpr QPoint ToolHandle{30, 37};
+
+// The windows' pictures: a translucent shadow around the opaque card.
+const QMargins Shadow(5, 3, 5, 7);
+constexpr QRgb White = 0xffffff;
+// On the main window: the title band, and the maximise button left of the close button.
+constexpr int TitleBand = 12;
+constexpr int MaximiseFromRight = 48;
 
 // Whether at least 20 pixels within area are of the kind.
 bool shows(const QImage &screen, const QRect &area, bool (*kind)(int red, int green, int blue))
@@ -108,6 +117,15 @@ QString secretIn(const QString &text, const QStringList &secrets)
     return QString();
 }
 
+// A command line as the programs' user: nobody, when they are the package's.
+QStringList asProgramsUser(const AppFolder &app, const QStringList &command)
+{
+    const QString uid = QString::number(AppFolder::InstalledUid);
+    return app.installed()
+        ? QStringList{"setpriv", "--reuid=" + uid, "--regid=" + uid, "--clear-groups"} + command
+        : command;
+}
+
 QString processFile(qint64 pid, const char *name = "")
 {
     return QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name));
@@ -140,8 +158,13 @@ private slots:
     void browsingComforts();
     void downloads();
     void secondStartShowsTheWindow();
+    void desktopWindow();
+    void framesWithoutCompositor();
+    void switchAccounts();
+    void screenReader();
 
 private:
+    bool showsNoBlack(const QString &window);
     bool clickColour(QRgb colour);
     bool waitForOpened(const QString &path);
     bool waitForColour(QRgb colour);
@@ -165,12 +188,13 @@ bool TstE2e::waitForColour(QRgb colour)
     return !main.isEmpty() && !desktop.waitForColour(colour, desktop.geometry(main)).isNull();
 }
 
-// Keys for the main window: a click on its title bar first gives it the keyboard.
+// Keys for the main window: a click on its title bar first gives it the keyboard. Below the
+// drag band: two such clicks in a row would be a double click, which maximises the window.
 bool TstE2e::pressInMain(const QString &keys)
 {
     Desktop &desktop = m_session->desktop();
     const QString main = desktop.visibleWindow(E2eSession::MainTitle);
-    return !main.isEmpty() && desktop.click(main, QPoint(300, 12)) && desktop.key(keys);
+    return !main.isEmpty() && desktop.click(main, QPoint(300, 28)) && desktop.key(keys);
 }
 
 // A control request of the demo service ("sessions=forget", "stall=1").
@@ -646,12 +670,203 @@ void TstE2e::secondStartShowsTheWindow()
     const QString main = s.passwordLogin();
     QVERIFY2(!main.isEmpty(), qPrintable(s.diagnostics()));
     // With a tray the close button, the title bar's last, hides the window.
+    const QStringList shown = desktop.visibleWindowsOf(s.orvane()->processId());
     QVERIFY(desktop.click(main, QPoint(desktop.geometry(main).width() - 21, 16)));
     QVERIFY(desktop.waitForNoWindow(E2eSession::MainTitle));
+    // The first time, a message says so, beside the tray: a new window of Orvane's own.
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            const QStringList now = desktop.visibleWindowsOf(s.orvane()->processId());
+            return std::any_of(now.begin(), now.end(),
+                               [&](const QString &window) { return !shown.contains(window); });
+        },
+        20000));
     QScopedPointer<QProcess> second(s.app().startOrvane("second.log"));
     QVERIFY(second->waitForFinished(20000));
     QCOMPARE(second->exitCode(), 0);
     QVERIFY2(!desktop.waitForWindow(E2eSession::MainTitle).isEmpty(), qPrintable(s.diagnostics()));
+}
+
+bool TstE2e::showsNoBlack(const QString &window)
+{
+    const QRect r = m_session->desktop().geometry(window);
+    const QImage screen = m_session->desktop().screenshot();
+    const QRect card = r.marginsRemoved(Shadow).adjusted(1, 1, -1, -1);
+    // The desktop shows through the shadow's place, and the card's corners are the card's.
+    for (const QPoint outer :
+         {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight(),
+          QPoint(r.left() + 2, r.center().y()), QPoint(r.center().x(), r.bottom() - 3)}) {
+        if ((screen.pixel(outer) & 0xffffff) != White)
+            return false;
+    }
+    for (const QPoint inner :
+         {card.topLeft(), card.topRight(), card.bottomLeft(), card.bottomRight()}) {
+        if (qGray(screen.pixel(inner)) < 40)
+            return false;
+    }
+    return true;
+}
+
+// Before: the window opened "maximised" at 1080 x 900, could be neither moved nor resized, and
+// came back at the same spot whatever the user had done.
+void TstE2e::desktopWindow()
+{
+    E2eSession &s = *m_session;
+    Desktop &desktop = s.desktop();
+    QString main = s.passwordLogin();
+    QVERIFY2(!main.isEmpty(), qPrintable(s.diagnostics()));
+    // A first start: the design's size, just left of the docked tool.
+    QTRY_COMPARE(desktop.geometry(main), QRect(40, 62, 1080, 900));
+    // The bottom-right corner of the card, dragged.
+    QVERIFY(!desktop
+                 .run("xdotool",
+                      {"mousemove", "--window", main, "1072", "890", "mousedown", "1",
+                       "mousemove_relative", "--", "-200", "-100", "mouseup", "1"})
+                 .isNull());
+    const QRect dragged(40, 62, 880, 800);
+    QTRY_COMPARE(desktop.geometry(main), dragged);
+    // Maximised it fills the work area; restored it has its size again. The title band's double
+    // click maximises too.
+    const QRect screen(0, 0, E2eSession::ScreenWidth, E2eSession::ScreenHeight);
+    QVERIFY(desktop.click(main, QPoint(dragged.width() - MaximiseFromRight, 21)));
+    QTRY_COMPARE(desktop.geometry(main), screen);
+    QVERIFY(desktop.click(main, QPoint(screen.width() - MaximiseFromRight, 21)));
+    QTRY_COMPARE(desktop.geometry(main), dragged);
+    QVERIFY(!desktop
+                 .run("xdotool",
+                      {"mousemove", "--window", main, "400", QString::number(TitleBand), "click",
+                       "--repeat", "2", "1"})
+                 .isNull());
+    QTRY_COMPARE(desktop.geometry(main), screen);
+
+    // Quit and start again: maximised, and restoring gives the dragged size and place back.
+    s.app().sendToOrvane("closeMain");
+    QCOMPARE(s.waitForOrvaneExit(), 0);
+    const QString user = QString::number(s.app().uid());
+    QCOMPARE(ownerAndMode(s.app().path("window.json")), user + " 600");
+    main = s.passwordLogin();
+    QVERIFY2(!main.isEmpty(), qPrintable(s.diagnostics()));
+    QTRY_COMPARE(desktop.geometry(main), screen);
+    QVERIFY(desktop.click(main, QPoint(screen.width() - MaximiseFromRight, 21)));
+    QTRY_COMPARE(desktop.geometry(main), dragged);
+}
+
+void TstE2e::framesWithoutCompositor()
+{
+    E2eSession &s = *m_session;
+    Desktop &desktop = s.desktop();
+    QVERIFY(!desktop.run("xsetroot", {"-solid", "white"}).isNull());
+    const QString login = s.startOrvane();
+    QVERIFY2(!login.isEmpty(), qPrintable(s.diagnostics()));
+    QCOMPARE(desktop.geometry(login).size(), QSize(360, 647));
+    // Before: a black frame with square black corners around every window.
+    QVERIFY(QTest::qWaitFor([&] { return showsNoBlack(login); }, 20000));
+    QVERIFY(s.typeLogin(login, "13800000001", "demo123"));
+    const QString main = desktop.waitForWindow(E2eSession::MainTitle);
+    QVERIFY2(!main.isEmpty(), qPrintable(s.diagnostics()));
+    QCOMPARE(desktop.geometry(main).size(), QSize(1080, 900));
+    QVERIFY(QTest::qWaitFor([&] { return showsNoBlack(main); }, 20000));
+
+    // A compositing manager that starts brings the shadow back over its desktop; one that stops
+    // leaves no black either.
+    const QRect r = desktop.geometry(main);
+    const auto shadowShows = [&] {
+        const QImage screen = desktop.screenshot();
+        return screen.pixel(r.left() + 2, r.center().y())
+            != screen.pixel(r.left() - 20, r.center().y());
+    };
+    QProcess compositor;
+    compositor.setProcessEnvironment(s.app().environment());
+    compositor.start("xcompmgr", QStringList());
+    QVERIFY(compositor.waitForStarted(10000));
+    QVERIFY(QTest::qWaitFor(shadowShows, 20000));
+    compositor.kill();
+    QVERIFY(compositor.waitForFinished(10000));
+    QVERIFY(QTest::qWaitFor([&] { return showsNoBlack(main); }, 20000));
+}
+
+// Before: a second teacher had to quit Orvane and start it again.
+void TstE2e::switchAccounts()
+{
+    E2eSession &s = *m_session;
+    Desktop &desktop = s.desktop();
+    const QString tray = s.startTray();
+    QVERIFY2(!tray.isEmpty(), "trayer did not start");
+    const QString main = s.passwordLogin();
+    QVERIFY2(!main.isEmpty() && s.service().waitForRequest(StartPage), qPrintable(s.diagnostics()));
+    // The tray menu, from the keyboard: its third item.
+    const QRect icon = desktop.geometry(tray);
+    const QStringList before = desktop.visibleWindowsOf(s.orvane()->processId());
+    QVERIFY(desktop.clickAt(icon.center(), 3));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return desktop.visibleWindowsOf(s.orvane()->processId()).size() > before.size(); },
+        20000));
+    for (const char *key : {"Down", "Down", "Down", "Return"})
+        QVERIFY(desktop.key(key));
+    const QString login = desktop.waitForWindow(E2eSession::LoginTitle);
+    QVERIFY2(!login.isEmpty(), qPrintable(s.diagnostics()));
+    QVERIFY(desktop.waitForNoWindow(E2eSession::MainTitle));
+
+    // The next teacher's login goes on in the same window, at that teacher's start page.
+    QVERIFY(s.typeLogin(login, "13900000002", "demo456"));
+    QVERIFY2(s.service().waitForRequest(
+                 "POST /orvane/client/login\\?userName=13900000002&passWord=demo456 200"),
+             qPrintable(s.diagnostics()));
+    QCOMPARE(desktop.waitForWindow(E2eSession::MainTitle), main);
+    QVERIFY(QTest::qWaitFor([&] { return s.service().requests(StartPage).size() == 2; }, 20000));
+    const QStringList starts = s.service().requests(StartPage);
+    QVERIFY(starts.first() != starts.last());
+    QVERIFY(desktop.waitForNoWindow(E2eSession::LoginTitle));
+}
+
+// Before: the name field was missing, other controls unnamed, the page an empty document.
+void TstE2e::screenReader()
+{
+    E2eSession &s = *m_session;
+    // A session bus of the test's own, on which the accessibility bus starts when asked for.
+    ChildProcess bus;
+    QStringList command =
+        asProgramsUser(s.app(), {"dbus-daemon", "--session", "--nofork", "--print-address"});
+    QVERIFY2(bus.start(command.takeFirst(), command, QRegularExpression("^(unix:.*)$"),
+                       s.app().environment()),
+             qPrintable(bus.error()));
+    s.app().setEnvironment("DBUS_SESSION_BUS_ADDRESS", bus.readyText());
+    s.app().setEnvironment("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    // Whether a screen reader finds every line wanted; read by Debian's Python, whose pyatspi is
+    // Debian's package.
+    const auto sees = [&](const QStringList &wanted) {
+        QString seen;
+        const bool all = QTest::qWaitFor(
+            [&] {
+                QProcess walk;
+                walk.setProcessEnvironment(s.app().environment());
+                QStringList command =
+                    asProgramsUser(s.app(), {"/usr/bin/python3", ORVANE_ATSPI_WALK});
+                walk.start(command.takeFirst(), command);
+                walk.waitForFinished(30000);
+                seen = QString::fromUtf8(walk.readAllStandardOutput());
+                return std::all_of(wanted.begin(), wanted.end(), [&](const QString &line) {
+                    return seen.contains(QRegularExpression(line));
+                });
+            },
+            30000);
+        if (!all)
+            qInfo().noquote() << seen;
+        return all;
+    };
+    QVERIFY2(!s.startOrvane().isEmpty(), qPrintable(s.diagnostics()));
+    QVERIFY(sees({"\\d text\\|用户名\\|", "password text\\|密码\\|", "push button\\|登录\\|",
+                  "push button\\|关闭\\|", "image\\|二维码登录\\|"}));
+    const QString login = s.desktop().visibleWindow(E2eSession::LoginTitle);
+    QVERIFY(s.typeLogin(login, "13800000001", "demo123"));
+    QVERIFY2(!s.desktop().waitForWindow(E2eSession::MainTitle).isEmpty(),
+             qPrintable(s.diagnostics()));
+    QStringList main{"push button\\|返回主页\\|", "push button\\|最大化\\|", "\\|平台网页\\|"};
+    // QtWebEngine hands the page's own tree on.
+    if (qEnvironmentVariable("ORVANE_E2E_ENGINE") == QLatin1String("webengine"))
+        main << "document web\\|"
+             << "link\\|通知公告\\|";
+    QVERIFY(sees(main));
 }
 
 QTEST_GUILESS_MAIN(TstE2e)

@@ -38,6 +38,8 @@ private slots:
     void slide();
     void placement_data();
     void placement();
+    void restored_data();
+    void restored();
 };
 
 void TstGeometry::hitTest_data()
@@ -257,6 +259,34 @@ void TstGeometry::placement()
     QCOMPARE(p.fixedSize, !geometry.isNull());
     if (p.fixedSize)
         QCOMPARE(QRect(p.position, p.size), geometry);
+}
+
+void TstGeometry::restored_data()
+{
+    QTest::addColumn<QRect>("remembered");
+    QTest::addColumn<QRect>("expected"); // null: placed as on a first start
+
+    // Two screens side by side: 1920 x 1040 of work area, then 1280 x 1024 to its right.
+    QTest::newRow("as-left") << QRect(300, 100, 1200, 800) << QRect(300, 100, 1200, 800);
+    QTest::newRow("on-the-second-screen") << QRect(2000, 50, 900, 700) << QRect(2000, 50, 900, 700);
+    QTest::newRow("over-the-right-edge")
+        << QRect(1400, 100, 1000, 800) << QRect(920, 100, 1000, 800);
+    QTest::newRow("above-the-top") << QRect(100, -30, 900, 700) << QRect(100, 0, 900, 700);
+    QTest::newRow("larger-than-the-screen")
+        << QRect(1950, 10, 1400, 1200) << QRect(1920, 0, 1280, 1024);
+    QTest::newRow("across-the-join") << QRect(1700, 100, 1000, 700) << QRect(1920, 100, 1000, 700);
+    // Before the window was remembered it came back wherever it had been, screen or no screen.
+    QTest::newRow("on-a-screen-that-is-gone") << QRect(3300, 100, 900, 700) << QRect();
+    QTest::newRow("nothing-remembered") << QRect() << QRect();
+}
+
+void TstGeometry::restored()
+{
+    QFETCH(QRect, remembered);
+    QFETCH(QRect, expected);
+    QCOMPARE(MainWindowPlacement::restored(remembered,
+                                           {QRect(0, 0, 1920, 1040), QRect(1920, 0, 1280, 1024)}),
+             expected);
 }
 
 QTEST_APPLESS_MAIN(TstGeometry)

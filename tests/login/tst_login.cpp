@@ -14,6 +14,7 @@
 #include "tests/support/testhttpserver.h"
 #include "tests/support/testsupport.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -78,7 +80,11 @@ private slots:
     void storeFailureDoesNotStopTheLogin();
     void unverifiedCertificateNamed();
     void savedAccounts();
+    void keyboardWalk();
+    void autoLogin_data();
     void autoLogin();
+    void accessibleNames_data();
+    void accessibleNames();
     void qrCodeLogin();
     void qrImageFaults_data();
     void qrImageFaults();
@@ -93,6 +99,8 @@ private:
     QLineEdit *userEdit() const { return child<QComboBox>("cbUserName")->findChild<QLineEdit *>(); }
     void typeLogin(const QString &name, const QString &password, bool remember);
     LoginDialogComboxListItem *row(const QString &name) const;
+    // Answers the question that deleting user's account asks: "删除" or "取消".
+    void answerDeletion(const QString &user, const QString &button);
 
     BrowserCatcher m_browser;
     std::unique_ptr<TestHttpServer> m_server;
@@ -154,6 +162,18 @@ LoginDialogComboxListItem *TstLogin::row(const QString &name) const
             return item;
     }
     return nullptr;
+}
+
+void TstLogin::answerDeletion(const QString &user, const QString &button)
+{
+    QMessageBox *box = nullptr;
+    QTRY_VERIFY((box = m_login->findChild<QMessageBox *>()) && box->isVisible());
+    QVERIFY2(box->text().contains(QStringLiteral("“%1”").arg(user)), qPrintable(box->text()));
+    for (QAbstractButton *choice : box->buttons()) {
+        if (choice->text() == button)
+            QTest::keyClick(choice, Qt::Key_Space);
+    }
+    QTRY_VERIFY(!m_login->findChild<QMessageBox *>());
 }
 
 void TstLogin::passwordLogin_data()
@@ -329,29 +349,156 @@ void TstLogin::savedAccounts()
     QTest::keyClick(userEdit(), Qt::Key_X);
     QCOMPARE(password->text(), QString());
 
-    // Deleting the shown account empties the form, then fills in the newest one left.
+    // Deleting the shown account empties the form, then fills in the newest one left; before,
+    // a click next to the name deleted an account and its password without a question.
     userEdit()->setText(QStringLiteral("newer"));
     QTest::mouseClick(row("newer")->findChild<QPushButton *>("btnDelete"), Qt::LeftButton);
+    answerDeletion("newer", QStringLiteral("取消"));
+    QCOMPARE(saved("newer"), QStringLiteral("n-pw|1|0"));
+    QTest::mouseClick(row("newer")->findChild<QPushButton *>("btnDelete"), Qt::LeftButton);
+    answerDeletion("newer", QStringLiteral("删除"));
     QCOMPARE(saved("newer"), QStringLiteral("<none>"));
     QCOMPARE(combo->count(), 1);
     QCOMPARE(userEdit()->text(), QStringLiteral("older"));
     QTest::mouseClick(row("older")->findChild<QPushButton *>("btnDelete"), Qt::LeftButton);
+    answerDeletion("older", QStringLiteral("删除"));
     QCOMPARE(combo->count(), 0);
     QVERIFY(userEdit()->text().isEmpty() && password->text().isEmpty());
     QVERIFY(m_server->requestsTo(LoginPath).isEmpty());
 }
 
+void TstLogin::keyboardWalk()
+{
+    m_server->route(LoginPath, TestResponse::json(R"({"status":2,"msg":"密码错误"})"));
+    showLogin();
+    m_login->activateWindow();
+    QTRY_VERIFY(m_login->isActiveWindow());
+    // Before: the focus began on "登录", so digits typed at once were lost.
+    QTRY_COMPARE(QApplication::focusWidget(), userEdit());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("13800000001"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("wrong"));
+    auto *password = child<QLineEdit>("editPassword");
+    auto *button = child<QPushButton>("btnLogin");
+    // Enter logs in from every field; a refused password is selected, to be typed over.
+    int sent = 0;
+    for (QWidget *field : {static_cast<QWidget *>(password), static_cast<QWidget *>(userEdit()),
+                           static_cast<QWidget *>(child<QCheckBox>("chkRemember"))}) {
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Return);
+        ++sent;
+        QTRY_COMPARE(m_server->requestsTo(LoginPath).size(), sent);
+        QTRY_VERIFY(button->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), password);
+        QCOMPARE(password->selectedText(), QStringLiteral("wrong"));
+    }
+    // Every control shows that it has the focus.
+    for (const char *name : {"editUserName", "editPassword", "chkRemember", "btnLogin",
+                             "btnForgetPwd", "btnRegister"}) {
+        auto *control = child<QWidget>(name);
+        (control == button ? password : static_cast<QWidget *>(button))->setFocus();
+        const QImage unfocused = control->grab().toImage();
+        control->setFocus();
+        QVERIFY2(control->grab().toImage() != unfocused, name);
+    }
+
+    // Saved accounts: the password of the name filled in is next; the list opens with Alt+Down
+    // and is walked with the arrows, Enter chooses, Escape closes, Delete asks first.
+    QVERIFY(UserStore::instance().saveUser("older", "o-pw", true, false));
+    QVERIFY(UserStore::instance().saveUser("13800000001", "pw", true, false));
+    QCOMPARE(CSqlite3(QFile::encodeName(TestSupport::appFile("Orvane.db")).constData())
+                 .execute("update tbl_user_info set login_time = '2001-01-01 00:00:00' "
+                          "where user_name = 'older'"),
+             1);
+    showLogin();
+    m_login->activateWindow();
+    QTRY_COMPARE(QApplication::focusWidget(), child<QLineEdit>("editPassword"));
+    auto *combo = child<QComboBox>("cbUserName");
+    // The list opens at the account shown; each key goes where a person's would.
+    const auto inList = [&](std::initializer_list<Qt::Key> keys) {
+        QTest::keyClick(userEdit(), Qt::Key_Down, Qt::AltModifier);
+        QTRY_VERIFY(combo->view()->isVisible());
+        for (Qt::Key key : keys)
+            QTest::keyClick(combo->view(), key);
+    };
+    inList({Qt::Key_Down, Qt::Key_Escape});
+    QTRY_VERIFY(!combo->view()->isVisible());
+    QVERIFY(m_login->isVisible());
+    QCOMPARE(userEdit()->text(), QStringLiteral("13800000001"));
+    // Before: Down and Enter chose nothing.
+    inList({Qt::Key_Down, Qt::Key_Return});
+    QTRY_VERIFY(!combo->view()->isVisible());
+    QCOMPARE(userEdit()->text(), QStringLiteral("older"));
+    QCOMPARE(child<QLineEdit>("editPassword")->text(), QStringLiteral("o-pw"));
+    inList({Qt::Key_Up, Qt::Key_Delete});
+    answerDeletion("13800000001", QStringLiteral("删除"));
+    QCOMPARE(saved("13800000001"), QStringLiteral("<none>"));
+    QCOMPARE(saved("older"), QStringLiteral("o-pw|1|0"));
+}
+
+void TstLogin::autoLogin_data()
+{
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("at-the-start") << true;
+    QTest::newRow("switching-accounts") << false;
+}
+
 void TstLogin::autoLogin()
 {
+    QFETCH(bool, allowed);
     QVERIFY(UserStore::instance().saveUser("auto", "a-pw", true, true));
     m_server->route(LoginPath, TestResponse::json(R"({"status":1,"result":{"token":"A"}})"));
     m_login = std::make_unique<Login>();
+    m_login->setAutomaticLogin(allowed);
     QSignalSpy accepted(m_login.get(), &QDialog::accepted);
     m_login->show();
+    if (!allowed) {
+        // The form is filled in, and nothing sent until the user says so.
+        QVERIFY(QTest::qWaitForWindowExposed(m_login.get()));
+        QCOMPARE(child<QLineEdit>("editPassword")->text(), QStringLiteral("a-pw"));
+        QCOMPARE(child<QPushButton>("btnLogin")->text(), QStringLiteral("登录"));
+        QTest::mouseClick(child<QPushButton>("btnLogin"), Qt::LeftButton);
+    }
     QVERIFY(accepted.wait(10000));
+    QCOMPARE(m_server->requestsTo(LoginPath).size(), 1);
     QCOMPARE(m_server->requestsTo(LoginPath).first().query(),
              QByteArray("userName=auto&passWord=a-pw"));
     QCOMPARE(saved("auto"), QStringLiteral("a-pw|1|1"));
+}
+
+void TstLogin::accessibleNames_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QStringList>("names"); // "object=name" where the name says more than a text
+    QTest::newRow("password-page")
+        << 0 << QStringList{"editUserName=用户名", "editPassword=密码",
+                            "lbRCode=二维码登录",  "btnMin=最小化",
+                            "btnClose=关闭",       "btnDelete=删除账号 13800000001"};
+    QTest::newRow("qr-code-page") << 1 << QStringList{"lbRCode=二维码登录", "btnRet=返回"};
+}
+
+// Before: no control had a name; the user-name field was not even in a screen reader's tree.
+void TstLogin::accessibleNames()
+{
+    QFETCH(int, page);
+    QFETCH(QStringList, names);
+    QVERIFY(UserStore::instance().saveUser("13800000001", "pw", true, false));
+    showLogin();
+    emit m_login->findChild<LoginPage *>()->showPage(page);
+    QWidget *shown = child<QStackedWidget>("loginStack")->currentWidget();
+    for (const QString &pair : names) {
+        auto *control = m_login->findChild<QWidget *>(pair.section('=', 0, 0));
+        QWidget *inPage = shown->findChild<QWidget *>(pair.section('=', 0, 0));
+        control = inPage ? inPage : control;
+        QVERIFY2(control, qPrintable(pair));
+        QCOMPARE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name),
+                 pair.section('=', 1));
+    }
+    QCOMPARE(TestSupport::unnamedControls(m_login.get()).join(','), QString());
+    // Before: the name field was missing from a screen reader's tree.
+    QAccessibleInterface *combo =
+        QAccessible::queryAccessibleInterface(child<QComboBox>("cbUserName"));
+    QCOMPARE(combo->indexOfChild(QAccessible::queryAccessibleInterface(userEdit())), 0);
 }
 
 void TstLogin::qrCodeLogin()

@@ -5,7 +5,12 @@
 #include "common/companionchannel.h"
 #include "common/globals.h"
 #include "main/browserpane.h"
+#include "main/downloadrow.h"
+#include "main/failurepanel.h"
+#include "main/findbar.h"
 #include "main/maindialog.h"
+#include "main/mainwindowstate.h"
+#include "main/webdownload.h"
 #include "main/webnavigation.h"
 #include "main/webview.h"
 #include "net/chttp.h"
@@ -14,17 +19,23 @@
 #include "tests/support/testsupport.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAccessible>
 #include <QAction>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMenu>
 #include <QNetworkReply>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimerEvent>
 #include <QUdpSocket>
 
+#include <algorithm>
 #include <memory>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -37,6 +48,16 @@ template <typename Window> Window *findTopLevel()
     }
     return nullptr;
 }
+
+// A download that only waits: its row is what the tests look at.
+class WaitingDownload : public WebDownload
+{
+public:
+    QString suggestedFileName() const override { return QStringLiteral("作业.docx"); }
+    QUrl url() const override { return QUrl(); }
+    void start(const QString &) override {}
+    void cancel() override {}
+};
 
 } // namespace
 
@@ -56,7 +77,13 @@ private slots:
     void keepAlive_data();
     void keepAlive();
     void trayToggleAlternates();
-    void closeButtonWithoutTrayMinimises();
+    void closing_data();
+    void closing();
+    void switchAccounts();
+    void windowStateFile_data();
+    void windowStateFile();
+    void accessibleNames_data();
+    void accessibleNames();
 
 private:
     void showDialog();
@@ -94,6 +121,8 @@ void TstMainDialog::init()
     g_passWord.clear();
     g_qrLogin = false;
     g_subSystemLogin = false;
+    // Every case starts as a first start does.
+    QFile::remove(MainWindowState::file());
 }
 
 void TstMainDialog::cleanup()
@@ -442,15 +471,159 @@ void TstMainDialog::trayToggleAlternates()
              QStringList({first % 2 ? odd : even, first % 2 ? even : odd, first % 2 ? odd : even}));
 }
 
-void TstMainDialog::closeButtonWithoutTrayMinimises()
+void TstMainDialog::closing_data()
 {
+    QTest::addColumn<bool>("windowManager"); // closed as Alt+F4 closes it; else by its button
+    QTest::newRow("close-button") << false;
+    // Before: Alt+F4 ended the whole program, while the button only hid the window.
+    QTest::newRow("window-manager") << true;
+}
+
+void TstMainDialog::closing()
+{
+    QFETCH(bool, windowManager);
     if (QSystemTrayIcon::isSystemTrayAvailable())
         QSKIP("this platform has a system tray");
     showDialog();
+    QSignalSpy finished(m_dialog.get(), &QDialog::finished);
+    if (windowManager)
+        m_dialog->windowHandle()->close();
+    else
+        QTest::mouseClick(m_dialog->findChild<QPushButton *>("btnClose"), Qt::LeftButton);
     // Before: with no tray the close button hid the window beyond reach.
-    QTest::mouseClick(m_dialog->findChild<QPushButton *>("btnClose"), Qt::LeftButton);
     QTRY_VERIFY(m_dialog->isMinimized());
     QVERIFY(m_dialog->isVisible());
+    QCOMPARE(finished.count(), 0);
+}
+
+void TstMainDialog::switchAccounts()
+{
+    TestResponse start = TestResponse::withStatus(
+        200, "<html><head><title>课表</title></head></html>", "text/html;charset=utf-8");
+    start.headers.append(qMakePair<QByteArray, QByteArray>("Set-Cookie", "session=T0k; Path=/"));
+    m_server->route("orvane/main", start);
+    showDialog();
+    // Loaded, its cookie taken.
+    QTRY_COMPARE(m_dialog->findChild<WebView *>()->title(), QStringLiteral("课表"));
+    QSignalSpy loginNeeded(m_dialog.get(), &MainDialog::loginNeeded);
+    QStringList items;
+    for (const QAction *action : m_dialog->findChild<QMenu *>()->actions())
+        items << action->text();
+    QCOMPARE(items, QStringList({"开启/关闭悬浮标", "显示窗口", "切换账号", "进入课堂", "退出"}));
+
+    trayAction(QStringLiteral("切换账号"))->trigger();
+    QCOMPARE(loginNeeded.size(), 1);
+    QCOMPARE(loginNeeded.first().first().toString(), QString());
+    QVERIFY(!m_dialog->isVisible());
+    const auto timers = [this] {
+        const auto all = QAbstractEventDispatcher::instance()->registeredTimers(m_dialog.get());
+        return std::count_if(all.begin(), all.end(), [](const auto &timer) {
+            return timer.interval == MainDialog::KeepAliveIntervalMs;
+        });
+    };
+    QCOMPARE(timers(), 0);
+
+    // The next teacher's login goes on in the same window, without the last session's cookie.
+    g_userName = QStringLiteral("13900000002");
+    g_token = QStringLiteral("N3w");
+    m_dialog->loggedIn();
+    QTRY_COMPARE(lastPage(), QStringLiteral("/orvane/main?token=N3w"));
+    QVERIFY(m_dialog->isVisible());
+    QCOMPARE(m_server->requestsTo("orvane/main").last().header("cookie"), QByteArray());
+    QCOMPARE(m_dialog->findChild<QSystemTrayIcon *>()->toolTip(),
+             QStringLiteral("Orvane - 13900000002"));
+    QCOMPARE(timers(), 1);
+}
+
+void TstMainDialog::windowStateFile_data()
+{
+    QTest::addColumn<QByteArray>("before"); // the file's text; "link": a link to another file
+    QTest::addColumn<QString>("others");    // what stays of the other users' states
+
+    QTest::newRow("first") << QByteArray() << "{}";
+    QTest::newRow("other-user-kept")
+        << QByteArray(R"({"u2":{"x":1,"y":2,"width":900,"height":700,"maximized":true}})")
+        << R"({"u2":{"height":700,"maximized":true,"width":900,"x":1,"y":2}})";
+    QTest::newRow("not-json") << QByteArray("{{{") << "{}";
+    // The link is replaced, never followed: the file it led to keeps what it held.
+    QTest::newRow("link") << QByteArray("link") << "{}";
+}
+
+void TstMainDialog::windowStateFile()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, others);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("window.json");
+    const QString target = dir.filePath("notes.txt");
+    if (before == "link")
+        QVERIFY(TestSupport::writeFile(target, "notes") && QFile::link(target, file));
+    else if (!before.isEmpty())
+        QVERIFY(TestSupport::writeFile(file, before));
+
+    const MainWindowState state{QRect(40, 62, 880, 800), true};
+    QVERIFY(MainWindowState::save(file, "u1", state));
+    QCOMPARE(MainWindowState::load(file, "u1"), state);
+    QCOMPARE(MainWindowState::load(file, "u3"), MainWindowState());
+    QJsonObject all = QJsonDocument::fromJson(TestSupport::readFile(file)).object();
+    all.remove("u1");
+    QCOMPARE(QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Compact)), others);
+    struct stat st;
+    QVERIFY(::lstat(QFile::encodeName(file).constData(), &st) == 0 && S_ISREG(st.st_mode));
+    QCOMPARE(st.st_mode & 0777, 0600u);
+    if (before == "link")
+        QCOMPARE(TestSupport::readFile(target), QByteArray("notes"));
+}
+void TstMainDialog::accessibleNames_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QStringList>("names"); // "object=name" where the name says more than a text
+    // The test platform's screen is 800 x 600: the window starts maximised.
+    QTest::newRow("main") << "main"
+                          << QStringList{"bRet=返回主页", "btnMin=最小化", "btnMax=还原",
+                                         "btnClose=关闭", "pane=平台网页"};
+    QTest::newRow("find-bar") << "find" << QStringList{"edFind=查找内容", "btnClose=关闭查找栏"};
+    QTest::newRow("download-row") << "download"
+                                  << QStringList{"btnCancel=取消下载", "progress=下载进度"};
+    QTest::newRow("failure-page") << "failure" << QStringList{"btnRetry=重试", "lbIcon=错误"};
+    QTest::newRow("tray-menu") << "tray" << QStringList{"menu=Orvane 托盘菜单"};
+}
+
+// Before: no control had a name; screen readers read "×" or nothing.
+void TstMainDialog::accessibleNames()
+{
+    QFETCH(QString, window);
+    QFETCH(QStringList, names);
+    showDialog();
+    std::unique_ptr<QWidget> row;
+    QWidget *top = m_dialog.get();
+    if (window == QLatin1String("find")) {
+        top = m_dialog->findChild<FindBar *>();
+        static_cast<FindBar *>(top)->open();
+    } else if (window == QLatin1String("failure")) {
+        // Its labels read their own text: what went wrong, and when it is tried again.
+        auto *panel = m_dialog->findChild<FailurePanel *>();
+        panel->showFailure({QStringLiteral("无法连接到平台"), QStringLiteral("请检查网络")}, 5);
+        top = panel;
+    } else if (window == QLatin1String("download")) {
+        row = std::make_unique<DownloadRow>(new WaitingDownload);
+        top = row.get();
+    } else if (window == QLatin1String("tray")) {
+        top = m_dialog->findChild<QMenu *>();
+    }
+    const auto nameOf = [](QObject *object) {
+        return QAccessible::queryAccessibleInterface(object)->text(QAccessible::Name);
+    };
+    for (const QString &pair : names) {
+        const QString object = pair.section('=', 0, 0);
+        QObject *control = object == "menu" ? top
+            : object == "pane"              ? m_dialog->findChild<WebView *>()
+                                            : top->findChild<QObject *>(object);
+        QVERIFY2(control, qPrintable(object));
+        QCOMPARE(nameOf(control), pair.section('=', 1));
+    }
+    // Every control a person can reach or read has a Chinese name; the page's own are the page's.
+    QCOMPARE(TestSupport::unnamedControls(top, m_dialog->findChild<WebView *>()), QStringList());
 }
 
 QTEST_MAIN(TstMainDialog)

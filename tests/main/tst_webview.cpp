@@ -13,6 +13,7 @@
 #include "tests/support/testhttpserver.h"
 #include "tests/support/testsupport.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,6 +27,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -80,6 +82,8 @@ private slots:
     void wheelZoom();
     void foreignEngineRefused_data();
     void foreignEngineRefused();
+    void sessionEnds_data();
+    void sessionEnds();
 
 private:
     WebView *createView(const QString &engine);
@@ -668,6 +672,57 @@ void TstWebView::foreignEngineRefused()
     QTest::ignoreMessage(QtDebugMsg, QRegularExpression("cannot be used, showing the platform"));
     QVERIFY(createView(WebEngines::WebKit));
     QCOMPARE(m_view->metaObject()->className(), "WebEngineView");
+}
+
+void TstWebView::sessionEnds_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<bool>("pageTree"); // the page's own accessibility tree reaches Qt's
+    QTest::newRow("webkit") << QString::fromLatin1(WebEngines::WebKit) << false;
+    QTest::newRow("webengine") << QString::fromLatin1(WebEngines::WebEngine) << true;
+}
+
+// Both engines forget the session's cookies, the kept ones too; a screen reader reads the page.
+void TstWebView::sessionEnds()
+{
+    QFETCH(QString, engine);
+    QFETCH(bool, pageTree);
+    TestResponse start = TestResponse::withStatus(
+        200, "<html><body><h1>课表</h1><button>签到</button></body></html>",
+        "text/html;charset=utf-8");
+    start.headers.append(qMakePair<QByteArray, QByteArray>("Set-Cookie", "session=s1; Path=/"));
+    start.headers.append(qMakePair<QByteArray, QByteArray>(
+        "Set-Cookie", "kept=k1; Path=/; Expires=Wed, 01 Jan 2098 00:00:00 GMT"));
+    m_server->route("orvane/main", start);
+    QAccessible::setActive(true);
+    QVERIFY(createView(engine));
+    m_view->resize(400, 300);
+    m_view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    QVERIFY(load(QStringLiteral("orvane/main")));
+    QVERIFY(load(QStringLiteral("orvane/plain")));
+    const QByteArray cookies = m_server->requestsTo("orvane/plain").last().header("cookie");
+    QVERIFY2(cookies.contains("session=s1") && cookies.contains("kept=k1"), cookies);
+    m_view->clearCookies();
+    QTRY_VERIFY(load(QStringLiteral("orvane/plain"))
+                && m_server->requestsTo("orvane/plain").last().header("cookie").isEmpty());
+
+    if (!pageTree)
+        return;
+    QVERIFY(load(QStringLiteral("orvane/main")));
+    QStringList names;
+    const std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *node) {
+        names << node->text(QAccessible::Name);
+        for (int i = 0; i < node->childCount(); ++i)
+            walk(node->child(i));
+    };
+    QWidget *inner = m_view.get();
+    while (inner->focusProxy())
+        inner = inner->focusProxy();
+    // Before: an empty document, whatever the page showed.
+    QTRY_VERIFY_WITH_TIMEOUT((names.clear(), walk(QAccessible::queryAccessibleInterface(inner)),
+                              names.contains(QStringLiteral("签到"))),
+                             20000);
 }
 
 QTEST_MAIN(TstWebView)

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "tests/support/testsupport.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QFile>
 #include <QHostAddress>
+#include <QLabel>
+#include <QProgressBar>
+#include <QRegularExpression>
 #include <QTextCodec>
 #include <QUdpSocket>
 
@@ -27,6 +32,25 @@ QString program(const QString &name)
 QString appFile(const QString &name)
 {
     return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
+}
+
+QStringList unnamedControls(QWidget *top, const QWidget *skip)
+{
+    const QRegularExpression chinese(QStringLiteral("[\\x{4e00}-\\x{9fff}]"));
+    QStringList unnamed;
+    for (QWidget *control : top->findChildren<QWidget *>()) {
+        const bool control_ = control->focusPolicy() & Qt::TabFocus
+            || qobject_cast<QAbstractButton *>(control) || qobject_cast<QLabel *>(control)
+            || qobject_cast<QProgressBar *>(control);
+        if (!control_ || !control->isVisibleTo(top) || (skip && skip->isAncestorOf(control)))
+            continue;
+        if (!QAccessible::queryAccessibleInterface(control)
+                 ->text(QAccessible::Name)
+                 .contains(chinese))
+            unnamed << control->metaObject()->className() + QLatin1Char(' ')
+                    + control->objectName();
+    }
+    return unnamed;
 }
 
 QString textWithZeros(const QByteArray &bytes)

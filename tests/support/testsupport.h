@@ -4,6 +4,9 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
+
+class QWidget;
 
 namespace TestSupport {
 
@@ -35,6 +38,9 @@ public:
 qint64 residentKiB(qint64 pid = 0);
 // Pid of the process holding an flock on path, or 0 when nobody holds one.
 qint64 flockHolder(const QString &path);
+// The controls of top (shown with it) that a person can reach or read but a screen reader
+// cannot name in Chinese, as "Class objectName"; those within skip are left to skip.
+QStringList unnamedControls(QWidget *top, const QWidget *skip = nullptr);
 // As root, file modes bind nobody: drops the capabilities that let root past them, so that
 // this process meets unreadable and unwritable files as their owner would.
 bool actAsPlainOwner();

@@ -3,6 +3,7 @@
 #include "tests/support/testsupport.h"
 #include "tool/ctool.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QEnterEvent>
@@ -120,6 +121,11 @@ void TstCTool::firstShowAtBottomRight()
     m_tool->hide();
     m_tool->show();
     QCOMPARE(m_tool->pos(), QPoint(100, 100));
+
+    // Before: a screen reader found nothing at all on the floating button.
+    QAccessibleInterface *tool = QAccessible::queryAccessibleInterface(m_tool.get());
+    QCOMPARE(tool->text(QAccessible::Name), QStringLiteral("Orvane 悬浮工具"));
+    QVERIFY(tool->text(QAccessible::Description).contains(QStringLiteral("托盘菜单")));
 }
 
 void TstCTool::press_data()
