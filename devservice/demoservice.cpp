@@ -543,9 +543,11 @@ void DemoService::routeForeign()
     m_server->Get("/evil", [](const Request &, Response &res) {
         HttpUtil::setHtml(res, Pages::foreignEvil());
     });
-    m_server->Get("/frame", [](const Request &, Response &res) {
-        HttpUtil::setHtml(res, Pages::foreignFrame());
+    m_server->Get("/frame", [](const Request &req, Response &res) {
+        HttpUtil::setHtml(res, Pages::foreignFrame(HttpUtil::param(req, "platform")));
     });
+    // What the frame reports is in the request's own log line.
+    m_server->Get("/report", [](const Request &, Response &res) { res.status = 204; });
     m_server->Get("/pixel.png", [](const Request &, Response &res) {
         res.set_content(Pages::foreignPixelPng(), "image/png");
     });

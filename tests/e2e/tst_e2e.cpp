@@ -6,6 +6,7 @@
 #include "tests/support/testsupport.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QJsonDocument>
@@ -48,6 +49,10 @@ constexpr QRgb SshLink = 0x8e24aa;
 constexpr QRgb FileLink = 0xd81b60;
 constexpr QRgb JavaScriptLink = 0x6d4c41;
 constexpr QRgb ScriptClicksSsh = 0x546e7a;
+// In the foreign site's frame, when it loads: its login button, and the page it writes into a
+// window of its own.
+constexpr QRgb FrameLoginButton = 0xb71c1c;
+constexpr QRgb PhishingPage = 0xff1744;
 constexpr QRgb ModernTile = 0x3f51b5;
 constexpr QRgb ModernPassed = 0x1e9e5a;
 constexpr QRgb ModernFailed = 0xc0392b;
@@ -126,6 +131,34 @@ QStringList asProgramsUser(const AppFolder &app, const QStringList &command)
         : command;
 }
 
+// What Orvane made in its folders that is not its user's alone (files 0600, folders 0700), as
+// "mode path" lines.
+QStringList notPrivate(const AppFolder &app)
+{
+    QStringList found;
+    const QStringList made{"Orvane", "OrvaneTool", "conf.ini"};
+    for (const QString &name : {QStringLiteral("Orvane.db"), QStringLiteral("RCode.jpg")}) {
+        const QString folder = QFileInfo(app.path(name)).path();
+        QDirIterator it(folder,
+                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo entry(it.next());
+            if (made.contains(entry.fileName()) || entry.fileName().startsWith("liborvane-")
+                || entry.isSymLink())
+                continue;
+            struct stat st;
+            if (::lstat(QFile::encodeName(entry.filePath()).constData(), &st) != 0)
+                continue;
+            const unsigned mode = st.st_mode & 0777;
+            if (mode != (S_ISDIR(st.st_mode) ? 0700u : 0600u))
+                found << QStringLiteral("%1 %2").arg(mode, 0, 8).arg(entry.filePath());
+        }
+    }
+    found.removeDuplicates();
+    return found;
+}
+
 QString processFile(qint64 pid, const char *name = "")
 {
     return QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name));
@@ -151,6 +184,7 @@ private slots:
     void qrCodeLogin();
     void linksToTheBrowser();
     void toolDrivesOrvane();
+    void foreignSiteCannotTakeOver_data();
     void foreignSiteCannotTakeOver();
     void modernPage();
     void pageFailures_data();
@@ -297,6 +331,8 @@ void TstE2e::passwordLogin()
     const QString token =
         s.service().requests(StartPage).value(0).section('=', 1).section(' ', 0, 0);
     QCOMPARE(secretIn(s.app().logs(), {token, "a&b#c+d e%"}), QString());
+    // Before: the web storage, cookies with session values and the zoom were 0644.
+    QCOMPARE(notPrivate(s.app()), QStringList());
 }
 
 void TstE2e::qrCodeLogin()
@@ -408,14 +444,59 @@ void TstE2e::toolDrivesOrvane()
 
 // Before: every route below took the main window to the foreign site, whose requests carried
 // the start page's address with the session token in it, and the ssh: link reached xdg-open.
+void TstE2e::foreignSiteCannotTakeOver_data()
+{
+    QTest::addColumn<bool>("trusted"); // the foreign site is one of trustedHosts
+    // Before: its frame loaded, read the start page's address with the token as its referrer,
+    // wrote a login form into the main window, opened the browser and saved into the home.
+    QTest::newRow("foreign-site") << false;
+    // A site the school trusts for videos and maps loads in a frame, and may still not do so.
+    QTest::newRow("trusted-site") << true;
+}
+
 void TstE2e::foreignSiteCannotTakeOver()
 {
+    QFETCH(bool, trusted);
     E2eSession &s = *m_session;
+    const QString conf = s.app().path("conf.ini");
+    const QString foreignHost = QUrl(s.foreignUrl()).authority();
+    if (trusted)
+        QVERIFY(TestSupport::writeFile(
+            conf,
+            TestSupport::readFile(conf).replace(
+                "[service]\n", "[service]\ntrustedHosts=" + foreignHost.toUtf8() + "\n")));
     const QString main = s.passwordLogin();
     QVERIFY2(!main.isEmpty(), qPrintable(s.diagnostics()));
-    // The attack page's frame tries to take the window over as soon as it loads.
+    const QString home = s.app().environment().value("HOME");
     QVERIFY(clickColour(AttackTile));
-    QVERIFY(s.foreign().waitForRequest("GET /frame 200"));
+    QVERIFY(waitForColour(PlainLink));
+    if (trusted) {
+        // Its script ran by itself, 1.5 s after it loaded: nothing of it reached the desktop.
+        QVERIFY2(s.foreign().waitForRequest("GET /report\\?clicked=1 .*"),
+                 qPrintable(s.diagnostics()));
+        QTest::qWait(2000);
+        QVERIFY(!QFileInfo::exists(home + "/.bash_aliases"));
+        const QStringList saved = QDir(home + "/Downloads").entryList(QDir::Files | QDir::Hidden);
+        QVERIFY2(saved.isEmpty() || saved == QStringList("bash_aliases"),
+                 qPrintable(saved.join(' ')));
+        // A window it opens shows nowhere, whatever it writes into it.
+        QVERIFY(clickColour(FrameLoginButton));
+        for (int look = 0; look < 10; ++look) {
+            QVERIFY(Desktop::colourRegion(
+                        s.desktop().screenshot(), PhishingPage,
+                        QRect(0, 0, E2eSession::ScreenWidth, E2eSession::ScreenHeight))
+                        .isNull());
+            QTest::qWait(300);
+        }
+        QVERIFY(waitForColour(PlainLink));
+        // The referrer it was given names the platform's origin at most.
+        const QStringList reported = s.foreign().requests("GET /report\\?referrer=.*");
+        QCOMPARE(reported.size(), 1);
+        QVERIFY2(!reported.first().contains("orvane"), qPrintable(reported.first()));
+        QVERIFY(s.app().openedUrls().isEmpty());
+        return;
+    }
+    QVERIFY(s.foreign().requests("GET /frame.*").isEmpty());
     // What the user clicked or submitted leaves for the browser, exactly as it was; scripts,
     // redirects and links to other programs are refused.
     const QString foreign = s.foreignUrl();
@@ -430,6 +511,8 @@ void TstE2e::foreignSiteCannotTakeOver()
             opened << foreign + route.second;
             QVERIFY2(QTest::qWaitFor([&] { return s.app().openedUrls() == opened; }, 20000),
                      qPrintable(s.app().openedUrls().join(' ')));
+            // The same address opens once in two seconds.
+            QTest::qWait(2000);
         }
     }
     // The window still shows the platform's page, and nothing else left for the desktop.
@@ -442,6 +525,7 @@ void TstE2e::foreignSiteCannotTakeOver()
         s.service().requests(StartPage).value(0).section('=', 1).section(' ', 0, 0);
     QVERIFY(!token.isEmpty());
     QVERIFY2(!seen.contains(s.service().baseUrl()) && !seen.contains(token), qPrintable(seen));
+    QVERIFY2(!seen.contains("/orvane/main"), qPrintable(seen));
 }
 
 // A page written the way platforms are written today: QtWebEngine runs it, QtWebKit shows the
