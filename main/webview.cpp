@@ -31,6 +31,11 @@ QStringList WebView::chooseUploads(QWidget *parent, bool multiple)
     return files.value(0).isEmpty() ? QStringList() : files;
 }
 
+bool WebView::sameOrigin(const QUrl &a, const QUrl &b)
+{
+    return a.scheme() == b.scheme() && a.host() == b.host() && a.port(-1) == b.port(-1);
+}
+
 bool WebView::acceptNavigation(Navigation navigation) const
 {
     navigation.userActed = m_sinceUserInput.isValid() && m_sinceUserInput.elapsed() <= 1000;

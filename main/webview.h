@@ -56,6 +56,8 @@ public:
     // The files a page asks to upload: Qt's dialog, starting in the folder of the last upload
     // or else the home folder (not the working folder the program happened to start in).
     static QStringList chooseUploads(QWidget *parent, bool multiple);
+    // Same scheme, host and port: what a page's address may be told to.
+    static bool sameOrigin(const QUrl &a, const QUrl &b);
 
     virtual void load(const QUrl &url) = 0;
     virtual QUrl url() const = 0;

@@ -1,15 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "engines/webengine/requestfilter.h"
 
-RequestFilter::RequestFilter(WebView::PlatformUrl platformUrl, QObject *parent)
-    : QWebEngineUrlRequestInterceptor(parent)
-    , m_platformUrl(std::move(platformUrl))
-{
-}
-
 void RequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
 {
-    // A platform page's address, and the session token in it, never leaves the platform.
-    if (m_platformUrl && !m_platformUrl(info.requestUrl()))
+    // A page's address, and the session token in the start page's, stays with its origin: a
+    // request to any other, a trusted host's included, carries no Referer.
+    if (!WebView::sameOrigin(info.initiator(), info.requestUrl()))
         info.setHttpHeader("Referer", QByteArray());
 }

@@ -5,17 +5,14 @@
 
 #include <QWebEngineUrlRequestInterceptor>
 
-// Every request the QtWebEngine view makes passes here: those beyond the platform carry no
-// Referer.
+// Every request the QtWebEngine view makes passes here: those to another origin than the page
+// that made them carry no Referer.
 class RequestFilter final : public QWebEngineUrlRequestInterceptor
 {
     Q_OBJECT
 
 public:
-    RequestFilter(WebView::PlatformUrl platformUrl, QObject *parent = nullptr);
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
 
     void interceptRequest(QWebEngineUrlRequestInfo &info) override;
-
-private:
-    const WebView::PlatformUrl m_platformUrl;
 };

@@ -73,7 +73,7 @@ WebEngineView::WebEngineView(const Settings &settings, QWidget *parent)
     m_profile->setCachePath(settings.storagePath + QStringLiteral("/webengine-cache"));
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
     m_profile->setHttpUserAgent(m_profile->httpUserAgent() + settings.userAgentSuffix);
-    m_profile->setUrlRequestInterceptor(new RequestFilter(settings.platformUrl, m_profile));
+    m_profile->setUrlRequestInterceptor(new RequestFilter(m_profile));
     connect(m_profile, &QWebEngineProfile::downloadRequested, this, &WebEngineView::download);
 
     QWebEngineSettings *web = m_profile->settings();

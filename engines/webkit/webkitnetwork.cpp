@@ -7,7 +7,6 @@
 
 WebKitNetwork::WebKitNetwork(const WebView::Settings &settings, QObject *parent)
     : QNetworkAccessManager(parent)
-    , m_platformUrl(settings.platformUrl)
 {
     setCookieJar(new CookieJar(settings.storagePath + QStringLiteral("/cookies"), this));
 }
@@ -15,9 +14,11 @@ WebKitNetwork::WebKitNetwork(const WebView::Settings &settings, QObject *parent)
 QNetworkReply *WebKitNetwork::createRequest(Operation op, const QNetworkRequest &request,
                                             QIODevice *outgoingData)
 {
-    if (!m_platformUrl || m_platformUrl(request.url()))
+    // A page's address, and the session token in the start page's, stays with its origin: a
+    // request to any other, a trusted host's included, carries no Referer.
+    const QUrl referrer(QString::fromUtf8(request.rawHeader("Referer")));
+    if (!referrer.isValid() || WebView::sameOrigin(referrer, request.url()))
         return QNetworkAccessManager::createRequest(op, request, outgoingData);
-    // A platform page's address, and the session token in it, never leaves the platform.
     QNetworkRequest outside(request);
     outside.setRawHeader("Referer", QByteArray());
     return QNetworkAccessManager::createRequest(op, outside, outgoingData);

@@ -6,7 +6,7 @@
 #include <QNetworkAccessManager>
 
 // Every request the QtWebKit view makes goes through here: cookies that outlive the session
-// are kept in the storage folder, and requests beyond the platform carry no Referer.
+// are kept in the storage folder, and requests to another origin than the page carry no Referer.
 class WebKitNetwork final : public QNetworkAccessManager
 {
     Q_OBJECT
@@ -17,7 +17,4 @@ public:
 protected:
     QNetworkReply *createRequest(Operation op, const QNetworkRequest &request,
                                  QIODevice *outgoingData) override;
-
-private:
-    const WebView::PlatformUrl m_platformUrl;
 };

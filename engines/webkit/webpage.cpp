@@ -59,11 +59,6 @@ private:
     bool m_forwarded = false;
 };
 
-bool sameOrigin(const QUrl &a, const QUrl &b)
-{
-    return a.scheme() == b.scheme() && a.host() == b.host() && a.port(-1) == b.port(-1);
-}
-
 } // namespace
 
 WebPage::WebPage(WebView::NavigationHook decide, QObject *parent)
@@ -94,7 +89,7 @@ bool WebPage::acceptNavigationRequest(QWebFrame *frame, const QNetworkRequest &r
     // A frame of another origin would read the page that holds it, the start page's address
     // with its token, in document.referrer: it loads without one.
     const QUrl referrer(QString::fromUtf8(request.rawHeader("Referer")));
-    if (!mainFrameNavigation && referrer.isValid() && !sameOrigin(referrer, request.url())
+    if (!mainFrameNavigation && referrer.isValid() && !WebView::sameOrigin(referrer, request.url())
         && (type == NavigationTypeLinkClicked || type == NavigationTypeOther)) {
         QNetworkRequest withoutReferrer(request);
         withoutReferrer.setRawHeader("Referer", QByteArray());

@@ -493,6 +493,10 @@ void TstE2e::foreignSiteCannotTakeOver()
         const QStringList reported = s.foreign().requests("GET /report\\?referrer=.*");
         QCOMPARE(reported.size(), 1);
         QVERIFY2(!reported.first().contains("orvane"), qPrintable(reported.first()));
+        // No request of the platform's pages told the site where it came from.
+        const QStringList referrers = s.foreign().errorLines().filter("referer: ");
+        QVERIFY2(referrers.filter(s.service().baseUrl()).isEmpty(),
+                 qPrintable(referrers.join('\n')));
         QVERIFY(s.app().openedUrls().isEmpty());
         return;
     }
