@@ -495,7 +495,7 @@ void TstE2e::foreignSiteCannotTakeOver()
         QVERIFY2(!reported.first().contains("orvane"), qPrintable(reported.first()));
         // No request of the platform's pages told the site where it came from.
         const QStringList referrers = s.foreign().errorLines().filter("referer: ");
-        QVERIFY2(referrers.filter(s.service().baseUrl()).isEmpty(),
+        QVERIFY2(referrers.filter("referer: " + s.service().baseUrl()).isEmpty(),
                  qPrintable(referrers.join('\n')));
         QVERIFY(s.app().openedUrls().isEmpty());
         return;
