@@ -7,6 +7,7 @@
 #include "common/logsafe.h"
 #include "login/login.h"
 #include "main/maindialog.h"
+#include "main/webengines.h"
 #include "platform/platform.h"
 
 #include <QApplication>
@@ -65,6 +66,15 @@ int main(int argc, char *argv[])
     loadQtTranslations(app);
 
     const AppConfig::Config config = AppConfig::readConfig();
+    // Chromium's sandbox refuses root and needs namespaces some containers deny: QtWebEngine
+    // runs without it then, rather than not at all (the main window used to vanish).
+    if (WebEngines::fromConfig(config.engine) == WebEngines::WebEngine
+        && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")
+        && !Platform::sandboxCanRun()) {
+        qDebug() << "Chromium's sandbox cannot run here (root or no user namespaces):"
+                    " QtWebEngine runs without it";
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
     // A second copy ends, also while the first is still at its login window; the first
     // shows its window to the user who tried to start the program again, on the ports it noted.
     std::string runningCopy;

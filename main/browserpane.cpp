@@ -112,6 +112,15 @@ BrowserPane::BrowserPane(const QString &engine, const WebView::Settings &setting
         return;
     }
     m_stack->addWidget(m_view);
+    if (!problem.isEmpty()) {
+        // The teacher sees the platform, and why it may look older than elsewhere.
+        auto *notice = new QLabel(
+            QStringLiteral("所选的网页内核无法启动，已改用另一个网页内核显示平台。"), this);
+        notice->setObjectName(QStringLiteral("engineNotice"));
+        notice->setStyleSheet(QStringLiteral("background:#FFF4E5;color:#8A5300;padding:4px 8px;"));
+        notice->setToolTip(problem);
+        layout->insertWidget(1, notice);
+    }
     m_failure = new FailurePanel(this);
     m_stack->addWidget(m_failure);
     m_findBar = new FindBar(this);

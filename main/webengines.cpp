@@ -13,9 +13,10 @@ namespace WebEngines {
 QString fromConfig(const QString &value)
 {
     if (value.isEmpty() || value == QLatin1String(WebKit) || value == QLatin1String(WebEngine))
-        return value.isEmpty() ? QString::fromLatin1(WebKit) : value;
-    qDebug() << "conf.ini: web/engine" << value << "is neither webkit nor webengine, using webkit";
-    return QString::fromLatin1(WebKit);
+        return value.isEmpty() ? QString::fromLatin1(WebEngine) : value;
+    qDebug() << "conf.ini: web/engine" << value
+             << "is neither webkit nor webengine, using webengine";
+    return QString::fromLatin1(WebEngine);
 }
 
 QStringList libraryPaths(const QString &engine)
@@ -52,6 +53,8 @@ WebView *create(const QString &engine, const WebView::Settings &settings, QWidge
                 if (name != engine)
                     qDebug() << "web engine" << engine
                              << "cannot be used, showing the platform with" << name;
+                if (problem)
+                    *problem = reasons.join(QLatin1Char('\n'));
                 return factory->create(settings, parent);
             }
             reason = library.errorString();

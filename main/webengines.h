@@ -22,8 +22,8 @@ Q_DECLARE_INTERFACE(WebViewFactory, OrvaneWebViewFactory_iid)
 // only when the main window is built: the login window maps neither.
 namespace WebEngines {
 
-inline constexpr char WebKit[] = "webkit"; // the default
-inline constexpr char WebEngine[] = "webengine";
+inline constexpr char WebKit[] = "webkit";       // the design's
+inline constexpr char WebEngine[] = "webengine"; // the default
 
 // The engine conf.ini names: "webkit" or "webengine"; anything else is the default, logged.
 QString fromConfig(const QString &value);
@@ -33,7 +33,7 @@ QString fromConfig(const QString &value);
 QStringList libraryPaths(const QString &engine);
 
 // A view of the engine; if its library is missing or broken, of the other one; null when
-// neither loads, with the reasons in problem.
+// neither loads. Why the engine asked for could not be used is in problem.
 WebView *create(const QString &engine, const WebView::Settings &settings, QWidget *parent,
                 QString *problem);
 

@@ -113,6 +113,11 @@ inline SocketOwner receiverOwner(const UdpSockets &sockets, const UdpEndpoint &e
                       [&endpoint](const UdpEndpoint &local) { return isBoundTo(local, endpoint); });
 }
 
+// Whether a child of this process may isolate itself the way Chromium's sandbox does (its own
+// user, process and network namespaces, not as root): false as root and where the system
+// refuses unprivileged namespaces (some containers).
+bool sandboxCanRun();
+
 enum class RenameResult { Renamed, TargetExists, Failed };
 
 // Moves the file from to the path to in one step, and only when nothing is at to: an existing

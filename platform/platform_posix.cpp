@@ -14,8 +14,10 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #ifdef __linux__
@@ -337,6 +339,22 @@ SharedFileMask::SharedFileMask()
 SharedFileMask::~SharedFileMask()
 {
     ::umask(mode_t(m_mask));
+}
+
+bool sandboxCanRun()
+{
+    if (::geteuid() == 0)
+        return false;
+    // Asked of a throwaway child: the namespaces are the child's alone and end with it.
+    const pid_t child = ::fork();
+    if (child < 0)
+        return false;
+    if (child == 0)
+        ::_exit(::unshare(CLONE_NEWUSER | CLONE_NEWPID | CLONE_NEWNET) == 0 ? 0 : 1);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace Platform

@@ -46,13 +46,14 @@ bool AppFolder::create(const QString &baseUrl, const QString &display)
         m_toolPort = TestSupport::freeUdpPort();
     while (m_toolPort == m_mainPort);
     // The engine the run is for: CTest runs the stories once per engine.
-    const QString conf =
-        QStringLiteral("[service]\nbaseUrl=%1\n[udpport]\nOrvaneToolPort=%2\n"
-                       "OrvanePort=%3\n[web]\nengine=%4\n")
-            .arg(baseUrl)
-            .arg(m_toolPort)
-            .arg(m_mainPort)
-            .arg(qEnvironmentVariable("ORVANE_E2E_ENGINE", QStringLiteral("webkit")));
+    // QtWebEngine's runs name no engine: it is the default.
+    const bool webkit = qEnvironmentVariable("ORVANE_E2E_ENGINE") != QLatin1String("webengine");
+    const QString conf = QStringLiteral("[service]\nbaseUrl=%1\n[udpport]\nOrvaneToolPort=%2\n"
+                                        "OrvanePort=%3\n[web]\n%4")
+                             .arg(baseUrl)
+                             .arg(m_toolPort)
+                             .arg(m_mainPort)
+                             .arg(webkit ? QStringLiteral("engine=webkit\n") : QString());
     const QString xdgOpen =
         QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$1\" >> '%1/opened-urls.txt'\n").arg(root);
     const QString xdgOpenPath = root + QStringLiteral("/bin/xdg-open");
@@ -70,6 +71,8 @@ bool AppFolder::create(const QString &baseUrl, const QString &display)
         return false;
     }
     m_environment = QProcessEnvironment::systemEnvironment();
+    // As a teacher starts it: Orvane itself turns Chromium's sandbox off where it must (root).
+    m_environment.remove(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"));
     m_environment.insert(QStringLiteral("DISPLAY"), display);
     m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), root + QStringLiteral("/runtime"));

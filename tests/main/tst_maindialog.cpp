@@ -144,7 +144,8 @@ QString TstMainDialog::lastPage() const
 {
     const QList<RecordedRequest> all = m_server->requests();
     for (auto it = all.crbegin(); it != all.crend(); ++it) {
-        if (it->path() != "orvane/keepOnline")
+        // QtWebEngine asks for the favicon after each page.
+        if (it->path() != "orvane/keepOnline" && it->path() != "favicon.ico")
             return QString::fromLatin1(it->target);
     }
     return QString();

@@ -672,6 +672,14 @@ void TstWebView::foreignEngineRefused()
     QTest::ignoreMessage(QtDebugMsg, QRegularExpression("cannot be used, showing the platform"));
     QVERIFY(createView(WebEngines::WebKit));
     QCOMPARE(m_view->metaObject()->className(), "WebEngineView");
+    // The window says so.
+    m_view.reset();
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("web engine \"webkit\" cannot be used"));
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("cannot be used, showing the platform"));
+    WebView::Settings settings;
+    settings.storagePath = m_storage.filePath(QStringLiteral("webengine"));
+    BrowserPane pane(WebEngines::WebKit, settings, BrowserPane::Options());
+    QVERIFY(pane.findChild<QLabel *>("engineNotice"));
 }
 
 void TstWebView::sessionEnds_data()
