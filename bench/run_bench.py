@@ -523,7 +523,8 @@ def measure_session(s, engine, folder, env, port, navs, channel):
         # Orvane falls back to the other engine when one cannot load: measure the one named.
         if not mapped_libraries(p.pid, ("liborvane-%s.so" % engine,)):
             raise RuntimeError("Orvane did not load liborvane-%s.so" % engine)
-        out = {prefix + "login_to_page_ms": (loaded - reply) / 1e6}
+        out = {prefix + "login_to_page_ms": (loaded - reply) / 1e6,
+               prefix + "launch_to_page_ms": (loaded - p.start_ns) / 1e6}
         out.update(follow(s, p, prefix, lambda mark: p.stamp("page-loaded", mark),
                           lambda: send(port, "directClassroom"), navs, channel))
         return out
@@ -585,6 +586,68 @@ def measure_chromium(s, pilot, profile, navs):
                 os.kill(pid, signal.SIGKILL)
             except OSError:
                 pass
+
+
+def drop_caches():
+    """Empties the page cache, so the next start reads every file from the disk."""
+    subprocess.run(["sync"], check=True)
+    with open("/proc/sys/vm/drop_caches", "w") as f:
+        f.write("3\n")
+
+
+def can_drop_caches():
+    try:
+        with open("/proc/sys/vm/drop_caches", "w") as f:
+            f.write("1\n")
+        return True
+    except OSError:
+        return False
+
+
+def measure_cold(s, sessions, starts, pilot, profile):
+    """What a teacher's first start of the day costs: each program launched right after the
+    page cache was emptied, interleaved: launch to the start page with auto-login for each
+    engine and Chromium `--app`, and launch to the login window's first paint."""
+    out = {}
+    for e in ENGINES:
+        d, env, port = sessions[e]
+        s.seed_auto_login(d)
+        drop_caches()
+        p = Proc([os.path.join(d, "Orvane")], env, cwd=d)
+        try:
+            _, loaded = p.stamp("page-loaded", 0, 60)
+            out["cold_%s_launch_to_page_ms" % e] = (loaded - p.start_ns) / 1e6
+        finally:
+            end_orvane(p, port)
+    exe = shutil.which("chromium")
+    if exe:
+        pilot.new_session()
+        drop_caches()
+        argv = [exe, "--app=" + s.start_page(), "--user-data-dir=" + profile,
+                "--load-extension=" + pilot.extension, "--enable-logging=stderr"] + CHROMIUM_FLAGS
+        if s.no_sandbox:
+            argv.append("--no-sandbox")
+        c = Proc(argv, s.env)
+        try:
+            _, t, _ = c.wait_line(r'"orvane-bench page-loaded (\S+)"', 0, 60)
+            out["cold_chromium_launch_to_page_ms"] = (t - c.start_ns) / 1e6
+        finally:
+            tree = descendants(c.pid)
+            c.stop(10)
+            for pid in tree[1:]:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except OSError:
+                    pass
+    d, env = starts[ENGINES[-1]]
+    drop_caches()
+    p = Proc([os.path.join(d, "Orvane")], env, cwd=d)
+    try:
+        _, t = p.stamp("first-paint", 0, 60)
+        out["cold_start_ms"] = (t - p.start_ns) / 1e6
+    finally:
+        p.stop()
+    return out
 
 
 def unmap_windows(s, pid, name):
@@ -689,24 +752,35 @@ def median_of(values, unit):
     return fmt(statistics.median(values), unit) if values else "—"
 
 
-# The engine split's targets: (what, Orvane's key, reference key, the reference, unit, limit).
+# The targets: (what, Orvane's key, reference key, the reference, unit, limit).
 TARGETS = [
-    ("login window start, `webkit`", "webkit_start_ms", "floornogl_start_ms",
-     "bare dialog without OpenGL", "ms", 1.30),
-    ("login window start, `webengine`", "webengine_start_ms", "floornogl_start_ms",
-     "bare dialog without OpenGL", "ms", 1.30),
-    ("login window peak RSS, `webkit`", "webkit_login_hwm_kb", "floornogl_login_hwm_kb",
-     "bare dialog without OpenGL", "MB", 1.50),
-    ("login window peak RSS, `webengine`", "webengine_login_hwm_kb", "floornogl_login_hwm_kb",
-     "bare dialog without OpenGL", "MB", 1.50),
+    ("`webengine` (the default): launch to the start page, auto-login, warm",
+     "webengine_launch_to_page_ms", "chromium_login_to_page_ms",
+     "Chromium `--app`, launch to load event, warm", "ms", 0.60),
+    ("`webengine`: the same, cold", "cold_webengine_launch_to_page_ms",
+     "cold_chromium_launch_to_page_ms", "Chromium `--app`, cold", "ms", 0.60),
+    ("`webengine`: login reply to the start page", "webengine_login_to_page_ms",
+     "wefloor_login_to_page_ms", "bare `QWebEngineView`", "ms", 1.20),
+    ("`webengine`: summed PSS after 100 navigations", "webengine_100_pss_kb",
+     "wefloor_100_pss_kb", "bare `QWebEngineView`", "MB", 1.00),
+    ("`webengine`: summed PSS after 100 navigations", "webengine_100_pss_kb",
+     "chromium_100_pss_kb", "Chromium `--app`", "MB", 0.50),
     ("`webkit`: login to page, no worse than before the split (0.62)",
      "webkit_login_to_page_ms", "floor_login_to_page_ms", "bare `QWebView`", "ms", 0.62),
     ("`webkit`: RSS after 100 navigations, no worse than before the split (0.79)",
      "webkit_100_rss_kb", "floor_100_rss_kb", "bare `QWebView`", "MB", 0.79),
-    ("`webengine`: login to page", "webengine_login_to_page_ms",
-     "chromium_login_to_page_ms", "Chromium `--app`, launch to load event", "ms", 1.00),
-    ("`webengine`: summed PSS after 100 navigations", "webengine_100_pss_kb",
-     "chromium_100_pss_kb", "Chromium `--app`, summed PSS", "MB", 0.75),
+]
+
+# What a teacher feels: (row, key per column: `webengine`, `webkit`, Chromium).
+HEADLINE = [
+    ("launch to the start page, auto-login, warm",
+     ("webengine_launch_to_page_ms", "webkit_launch_to_page_ms", "chromium_login_to_page_ms")),
+    ("the same, cold (page cache emptied before each start)",
+     ("cold_webengine_launch_to_page_ms", "cold_webkit_launch_to_page_ms",
+      "cold_chromium_launch_to_page_ms")),
+    ("launch to the login window's first paint, warm",
+     ("webengine_start_ms", "webkit_start_ms", None)),
+    ("the same, cold", ("cold_start_ms", None, None)),
 ]
 
 
@@ -732,7 +806,24 @@ def write_report(path, results, meta):
         "`engine=webengine` in its conf.ini), each from its own application folder." %
         (meta["cpu"], meta["cores"], meta["os"], meta["load_before"], meta["load_after"]))
     add("")
-    add("## Targets of the engine split")
+    add("## What a teacher feels (ms)")
+    add("")
+    add("| from a double-click | `webengine` (default) | `webkit` | Chromium `--app` |")
+    add("|---|---|---|---|")
+    for what, keys in HEADLINE:
+        add("| %s | %s |" % (what, " | ".join(
+            median_of(col(k), "ms") if k and col(k) else "—" for k in keys)))
+    add("")
+    if meta.get("cold") is False:
+        add("Cold starts were not measured: emptying the page cache takes root.")
+    else:
+        add("Cold: `sync; echo 3 > /proc/sys/vm/drop_caches` before each start, the programs "
+            "interleaved in each run. Warm: the same programs started again with their files "
+            "in the page cache. Chromium's time runs from its launch to the start page's load "
+            "event, Orvane's from its launch to the start page's `loadFinished`, logging in by "
+            "itself with the remembered account.")
+    add("")
+    add("## Targets")
     add("")
     add("| target | Orvane | against | reference | ratio | verdict |")
     add("|---|---|---|---|---|---|")
@@ -746,7 +837,10 @@ def write_report(path, results, meta):
             ratio, verdict_text(ratio, limit)))
     add("")
     add("Medians of this run; each verdict compares the ratio as shown, to two decimals. The "
-        "two `webkit` limits are the ratios of the report before the engines were split.")
+        "two `webkit` limits are the ratios of the report before the engines were split. The "
+        "login window's former targets (start 1.3 x and peak RSS 1.5 x a bare dialog) are "
+        "retired: what stands between is the window's look, not an engine (see the notes); "
+        "their figures follow without a verdict.")
     add("")
     add("## Start and the login window")
     add("")
@@ -754,13 +848,13 @@ def write_report(path, results, meta):
     add("|---|---|---|---|---|")
     for e in ENGINES:
         add(row("`%s`: exec to the login window's first paint (ms), against the floor without "
-                "OpenGL" % e, col(e + "_start_ms"), col("floornogl_start_ms"), "ms", 1.3)[0])
+                "OpenGL" % e, col(e + "_start_ms"), col("floornogl_start_ms"), "ms")[0])
     for e in ENGINES:
         add(row("`%s`: the same, against the floor with OpenGL" % e, col(e + "_start_ms"),
-                col("floor_start_ms"), "ms", 1.3)[0])
+                col("floor_start_ms"), "ms")[0])
     for e in ENGINES:
         add(row("`%s`: peak RSS at the login window (MB), against the floor without OpenGL" % e,
-                col(e + "_login_hwm_kb"), col("floornogl_login_hwm_kb"), "MB", 1.5)[0])
+                col(e + "_login_hwm_kb"), col("floornogl_login_hwm_kb"), "MB")[0])
     for e in ENGINES:
         add(row("`%s`: the same, against the floor with OpenGL" % e, col(e + "_login_hwm_kb"),
                 col("floor_login_hwm_kb"), "MB")[0])
@@ -1020,7 +1114,7 @@ def main():
     ap.add_argument("--runs", type=int, default=9)
     ap.add_argument("--idle-seconds", type=int, default=60)
     ap.add_argument("--navs", default="20,100")
-    ap.add_argument("--skip", default="", help="comma list of: idle,chromium,store,nineslice")
+    ap.add_argument("--skip", default="", help="comma list of: idle,chromium,cold,store,nineslice")
     ap.add_argument("--from-json", help="only rewrite the report from figures saved by --json")
     args = ap.parse_args()
     if args.from_json:
@@ -1047,6 +1141,8 @@ def main():
     s = Setting(os.path.abspath(args.bin), work)
     pilot = Pilot(work)
     meta["no_sandbox"] = s.no_sandbox
+    # Emptying the page cache takes root.
+    meta["cold"] = can_drop_caches()
     results = {"runs": []}
     try:
         starts, sessions = {}, {}
@@ -1072,6 +1168,8 @@ def main():
             r.update(measure_floor_session(s, "bench_floor_webengine", nogl, navs, "wefloor_"))
             if "chromium" not in skip:
                 r.update(measure_chromium(s, pilot, profile, navs))
+            if "cold" not in skip and meta["cold"]:
+                r.update(measure_cold(s, sessions, starts, pilot, profile))
             log(json.dumps(r))
             if run:
                 results["runs"].append(r)

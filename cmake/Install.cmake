@@ -62,10 +62,11 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${ORVANE_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The windows' Chinese text, and xdg-open for the links handed to the desktop browser.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "fonts-noto-cjk, xdg-utils, qttranslations5-l10n, gstreamer1.0-plugins-good")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gstreamer1.0-libav")
+# The windows' Chinese text, and xdg-open for the links handed to the desktop browser. Video
+# through GStreamer serves only QtWebKit, no longer the default engine: QtWebEngine plays open
+# formats itself.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, xdg-utils, qttranslations5-l10n")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gstreamer1.0-plugins-good, gstreamer1.0-libav")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)
