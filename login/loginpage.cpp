@@ -176,6 +176,7 @@ void LoginPage::on_btnLogin_clicked()
     ui->btnLogin->setEnabled(false);
     QNetworkReply *reply = sendLogin(*m_http, g_baseUrl, m_userName, m_password);
     connect(reply, &QNetworkReply::finished, this, [this, reply] { replyFinished(reply); });
+    emit loginStarted();
 }
 
 void LoginPage::replyFinished(QNetworkReply *reply)

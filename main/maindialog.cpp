@@ -91,13 +91,28 @@ MainDialog::~MainDialog()
     delete ui;
 }
 
-void MainDialog::setUpPane(const AppConfig::Config &config)
+namespace {
+
+WebView::Settings webSettings()
 {
-    WebNavigation::setTrustedHosts(config.trustedHosts);
     WebView::Settings settings;
     settings.storagePath = AppPaths::dataDirectory() + QStringLiteral("/web");
     settings.userAgentSuffix = QStringLiteral(" Orvane/" ORVANE_VERSION);
     settings.platformUrl = &WebNavigation::isPlatformUrl;
+    return settings;
+}
+
+} // namespace
+
+void MainDialog::prepareEngine(const AppConfig::Config &config, QObject *owner)
+{
+    BrowserPane::prepare(WebEngines::fromConfig(config.engine), webSettings(), owner);
+}
+
+void MainDialog::setUpPane(const AppConfig::Config &config)
+{
+    WebNavigation::setTrustedHosts(config.trustedHosts);
+    const WebView::Settings settings = webSettings();
     auto *layout = new QVBoxLayout(ui->webView);
     layout->setContentsMargins(0, 0, 0, 0);
     BrowserPane::Options options;

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "main/webengines.h"
 
+#include "platform/platform.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QJsonObject>
+#include <QLibraryInfo>
 #include <QPluginLoader>
 
 namespace WebEngines {
@@ -32,33 +35,46 @@ QStringList libraryPaths(const QString &engine)
     return paths;
 }
 
+namespace {
+
+// The engine's factory, or null with the reason.
+WebViewFactory *factoryOf(const QString &name, QString *reason)
+{
+    *reason = QStringLiteral("liborvane-%1.so is not installed").arg(name);
+    for (const QString &path : libraryPaths(name)) {
+        if (!QFile::exists(path))
+            continue;
+        QPluginLoader library(path);
+        const QString iid = library.metaData().value(QStringLiteral("IID")).toString();
+        if (iid != QLatin1String(OrvaneWebViewFactory_iid)) {
+            *reason = QStringLiteral("%1 is not an engine of this Orvane (%2)")
+                          .arg(path, iid.isEmpty() ? library.errorString() : iid);
+            return nullptr;
+        }
+        if (auto *factory = qobject_cast<WebViewFactory *>(library.instance()))
+            return factory;
+        *reason = library.errorString();
+        return nullptr;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 WebView *create(const QString &engine, const WebView::Settings &settings, QWidget *parent,
                 QString *problem)
 {
     QStringList reasons;
     const QString other = QString::fromLatin1(engine == QLatin1String(WebKit) ? WebEngine : WebKit);
     for (const QString &name : {engine, other}) {
-        QString reason = QStringLiteral("liborvane-%1.so is not installed").arg(name);
-        for (const QString &path : libraryPaths(name)) {
-            if (!QFile::exists(path))
-                continue;
-            QPluginLoader library(path);
-            const QString iid = library.metaData().value(QStringLiteral("IID")).toString();
-            if (iid != QLatin1String(OrvaneWebViewFactory_iid)) {
-                reason = QStringLiteral("%1 is not an engine of this Orvane (%2)")
-                             .arg(path, iid.isEmpty() ? library.errorString() : iid);
-                break;
-            }
-            if (auto *factory = qobject_cast<WebViewFactory *>(library.instance())) {
-                if (name != engine)
-                    qDebug() << "web engine" << engine
-                             << "cannot be used, showing the platform with" << name;
-                if (problem)
-                    *problem = reasons.join(QLatin1Char('\n'));
-                return factory->create(settings, parent);
-            }
-            reason = library.errorString();
-            break;
+        QString reason;
+        if (WebViewFactory *factory = factoryOf(name, &reason)) {
+            if (name != engine)
+                qDebug() << "web engine" << engine << "cannot be used, showing the platform with"
+                         << name;
+            if (problem)
+                *problem = reasons.join(QLatin1Char('\n'));
+            return factory->create(settings, parent);
         }
         qDebug() << "web engine" << name << "cannot be used:" << reason;
         reasons << reason;
@@ -66,6 +82,37 @@ WebView *create(const QString &engine, const WebView::Settings &settings, QWidge
     if (problem)
         *problem = reasons.join(QLatin1Char('\n'));
     return nullptr;
+}
+
+void prepare(const QString &engine, const WebView::Settings &settings, QObject *owner)
+{
+    QString reason;
+    if (WebViewFactory *factory = factoryOf(engine, &reason))
+        factory->prepare(settings, owner);
+}
+
+void readAhead(const QString &engine)
+{
+    QStringList files = libraryPaths(engine);
+    const QString libraries = QLibraryInfo::location(QLibraryInfo::LibrariesPath);
+    const QString data = QLibraryInfo::location(QLibraryInfo::DataPath);
+    if (engine == QLatin1String(WebEngine)) {
+        files << libraries + QStringLiteral("/libQt5WebEngineCore.so.5")
+              << libraries + QStringLiteral("/libQt5WebEngineWidgets.so.5")
+              << libraries + QStringLiteral("/libQt5Quick.so.5")
+              << libraries + QStringLiteral("/libQt5Qml.so.5")
+              << QLibraryInfo::location(QLibraryInfo::LibraryExecutablesPath)
+                + QStringLiteral("/QtWebEngineProcess")
+              << data + QStringLiteral("/resources/qtwebengine_resources.pak")
+              << data + QStringLiteral("/resources/icudtl.dat");
+    } else {
+        files << libraries + QStringLiteral("/libQt5WebKit.so.5")
+              << libraries + QStringLiteral("/libQt5WebKitWidgets.so.5");
+    }
+    std::vector<std::string> paths;
+    for (const QString &file : qAsConst(files))
+        paths.push_back(QFile::encodeName(file).toStdString());
+    Platform::readAhead(std::move(paths));
 }
 
 } // namespace WebEngines

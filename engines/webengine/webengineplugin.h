@@ -14,4 +14,5 @@ class WebEnginePlugin final : public QObject, public WebViewFactory
 
 public:
     WebView *create(const WebView::Settings &settings, QWidget *parent) override;
+    void prepare(const WebView::Settings &settings, QObject *owner) override;
 };

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "engines/webengine/webengineview.h"
 
-#include "engines/webengine/requestfilter.h"
+#include "engines/webengine/warmstart.h"
 #include "engines/webengine/webenginedownload.h"
 #include "engines/webengine/webenginepage.h"
 
@@ -13,7 +13,6 @@
 #include <QWebEngineCookieStore>
 #include <QWebEngineDownloadItem>
 #include <QWebEngineProfile>
-#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include <functional>
@@ -43,46 +42,13 @@ private:
     const Menu m_menu;
 };
 
-// Chromium reads its switches once, as it starts with the first profile.
-void prepareChromium()
-{
-    static bool prepared = false;
-    if (std::exchange(prepared, true))
-        return;
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    // Every page's referrer policy strict-origin-when-cross-origin: another origin learns the
-    // platform's origin at most, never the start page's address with its token, neither in a
-    // request nor in document.referrer.
-    flags += " --enable-features=ReducedReferrerGranularity";
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
-    // On Linux Chromium hands the page's accessibility tree to Qt only when told to, and a screen
-    // reader then finds an empty document. The tree is built only while a reader listens.
-    if (!qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
-        qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
-}
-
 } // namespace
 
 WebEngineView::WebEngineView(const Settings &settings, QWidget *parent)
     : WebView(parent)
 {
-    prepareChromium();
-    // A named profile: cookies and local storage persist in the storage folder.
-    m_profile = new QWebEngineProfile(QStringLiteral("Orvane"), this);
-    m_profile->setPersistentStoragePath(settings.storagePath + QStringLiteral("/webengine"));
-    m_profile->setCachePath(settings.storagePath + QStringLiteral("/webengine-cache"));
-    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
-    m_profile->setHttpUserAgent(m_profile->httpUserAgent() + settings.userAgentSuffix);
-    m_profile->setUrlRequestInterceptor(new RequestFilter(m_profile));
+    m_profile = WarmStart::takeProfile(settings, this);
     connect(m_profile, &QWebEngineProfile::downloadRequested, this, &WebEngineView::download);
-
-    QWebEngineSettings *web = m_profile->settings();
-    web->setDefaultTextEncoding(QStringLiteral("utf-8"));
-    web->setAttribute(QWebEngineSettings::LocalStorageEnabled, true);
-    // As QtWebKit's: a script opens a window only from a click, and into this view.
-    web->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    web->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    web->setAttribute(QWebEngineSettings::PdfViewerEnabled, true);
 
     m_page = new WebEnginePage(
         m_profile, [this](const Navigation &navigation) { return acceptNavigation(navigation); },

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: MIT
+#include "engines/webengine/warmstart.h"
+
+#include "engines/webengine/requestfilter.h"
+
+#include <QPointer>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+
+#include <utility>
+
+namespace {
+
+QPointer<QWebEngineProfile> g_waiting;
+
+// Chromium reads its switches once, as it starts with the first profile.
+void prepareChromium()
+{
+    static bool prepared = false;
+    if (std::exchange(prepared, true))
+        return;
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    // Every page's referrer policy strict-origin-when-cross-origin: another origin learns the
+    // platform's origin at most, never the start page's address with its token, neither in a
+    // request nor in document.referrer.
+    flags += " --enable-features=ReducedReferrerGranularity";
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+    // On Linux Chromium hands the page's accessibility tree to Qt only when told to, and a screen
+    // reader then finds an empty document. The tree is built only while a reader listens.
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
+        qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
+}
+
+QWebEngineProfile *makeProfile(const WebView::Settings &settings, QObject *parent)
+{
+    prepareChromium();
+    // A named profile: cookies and local storage persist in the storage folder.
+    auto *profile = new QWebEngineProfile(QStringLiteral("Orvane"), parent);
+    profile->setPersistentStoragePath(settings.storagePath + QStringLiteral("/webengine"));
+    profile->setCachePath(settings.storagePath + QStringLiteral("/webengine-cache"));
+    profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+    profile->setHttpUserAgent(profile->httpUserAgent() + settings.userAgentSuffix);
+    profile->setUrlRequestInterceptor(new RequestFilter(profile));
+
+    QWebEngineSettings *web = profile->settings();
+    web->setDefaultTextEncoding(QStringLiteral("utf-8"));
+    web->setAttribute(QWebEngineSettings::LocalStorageEnabled, true);
+    // As QtWebKit's: a script opens a window only from a click, and into this view.
+    web->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    web->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    web->setAttribute(QWebEngineSettings::PdfViewerEnabled, true);
+    return profile;
+}
+
+} // namespace
+
+namespace WarmStart {
+
+void begin(const WebView::Settings &settings, QObject *owner)
+{
+    static bool begun = false;
+    if (!std::exchange(begun, true))
+        g_waiting = makeProfile(settings, owner);
+}
+
+QWebEngineProfile *takeProfile(const WebView::Settings &settings, QObject *parent)
+{
+    if (QWebEngineProfile *profile = g_waiting.data()) {
+        g_waiting.clear();
+        profile->setParent(parent);
+        return profile;
+    }
+    return makeProfile(settings, parent);
+}
+
+} // namespace WarmStart
