@@ -294,7 +294,9 @@ void CLWDialog::renderBackground(int width, int height)
     QPainter painter(&m_pixBackground);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     // Margins and slices are in the picture's logical pixels, a source rectangle in its own.
-    const qreal sourceRatio = image.devicePixelRatioF();
+    // A picture that failed to load (a damaged installation) has the ratio 0: the card stays
+    // plain.
+    const qreal sourceRatio = image.isNull() ? 1.0 : image.devicePixelRatioF();
     const QMargins margins(m_nLeftMargin, m_nTopMargin, m_nRightMargin, m_nBottomMargin);
     for (const FrameGeometry::Slice &slice :
          FrameGeometry::nineSlices(image.size() / sourceRatio, QSize(width, height), margins)) {
