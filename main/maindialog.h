@@ -15,6 +15,7 @@ class QNetworkReply;
 class QMenu;
 class QUdpSocket;
 class BrowserPane;
+class DesktopNotifier;
 
 namespace Ui {
 class MainDialog;
@@ -97,6 +98,7 @@ private:
 
     Ui::MainDialog *ui;
     BrowserPane *m_pane = nullptr;
+    DesktopNotifier *m_notifier = nullptr;
     QMenu *m_trayMenu = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QPointer<QWidget> m_standIn;
