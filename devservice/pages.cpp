@@ -388,7 +388,7 @@ std::string files()
 }
 
 // Colours: #9c27b0 the notification button, #f4511e the copy button, #00695c the player that
-// asks for the full screen, #827717 the camera button.
+// asks for the full screen, #827717 the camera button (#1b5e20 and #0d47a1 once it has the camera).
 std::string desktopFeatures()
 {
     // ES5, as the oldest engine the client runs understands.
@@ -400,6 +400,7 @@ std::string desktopFeatures()
 (function () {
     function $(id) { return document.getElementById(id); }
     function say(text) { $('status').textContent = text; }
+    var opened = 0;
     $('notify').onclick = function () {
         if (!window.Notification)
             return say('此内核不支持通知');
@@ -428,6 +429,8 @@ std::string desktopFeatures()
         if (!navigator.mediaDevices)
             return say('此内核不支持摄像头');
         navigator.mediaDevices.getUserMedia({ video: true, audio: true }).then(function () {
+            // Green the first time, blue the next: a test tells them apart.
+            $('camera').style.background = ++opened % 2 ? '#1b5e20' : '#0d47a1';
             say('摄像头已打开');
         }, function (error) { say('无法打开摄像头：' + error.name); });
     };

@@ -64,6 +64,9 @@ constexpr QRgb DesktopTile = 0x37474f;
 constexpr QRgb NotifyButton = 0x9c27b0;
 constexpr QRgb CopyButton = 0xf4511e;
 constexpr QRgb Player = 0x00695c;
+constexpr QRgb CameraButton = 0x827717;
+constexpr QRgb CameraOpened = 0x1b5e20;
+constexpr QRgb CameraOpenedAgain = 0x0d47a1;
 // Orvane's own: the failure page's retry button, a download's cancel button.
 constexpr QRgb RetryButton = 0x1e6fd9;
 constexpr QRgb CancelButton = 0xd6e4f5;
@@ -773,6 +776,8 @@ void TstE2e::desktopFeatures()
                            s.app().environment()),
              qPrintable(service.error()));
     QVERIFY2(!s.startTray().isEmpty(), "trayer did not start");
+    // Chromium's stand-in camera and microphone.
+    s.app().setEnvironment("QTWEBENGINE_CHROMIUM_FLAGS", "--use-fake-device-for-media-stream");
     const QString main = s.passwordLogin();
     QVERIFY2(!main.isEmpty() && clickColour(DesktopTile) && clickColour(NotifyButton),
              qPrintable(s.diagnostics()));
@@ -794,6 +799,13 @@ void TstE2e::desktopFeatures()
     QVERIFY(!desktop.run(command.takeFirst(), command).isNull());
     QCOMPARE(desktop.waitForWindow(E2eSession::MainTitle), main);
 
+    // The camera: the user allows it once, the next time the page has it without a question.
+    if (qEnvironmentVariable("ORVANE_E2E_ENGINE") == QLatin1String("webengine")) {
+        QVERIFY(clickColour(CameraButton));
+        QVERIFY(!desktop.waitForWindow(QStringLiteral("智慧校园公共云平台")).isEmpty());
+        QVERIFY(desktop.key("Return") && waitForColour(CameraOpened));
+        QVERIFY(clickColour(CameraOpened) && waitForColour(CameraOpenedAgain));
+    }
     QVERIFY(clickColour(CopyButton));
     QTRY_COMPARE_WITH_TIMEOUT(desktop.run("xclip", {"-selection", "clipboard", "-o"}),
                               QByteArray("ORV-2024-0301"), 20000);
