@@ -418,6 +418,9 @@ void DemoService::routeTestPages()
     // client is compared with open them directly.
     m_server->Get("/orvane/files",
                   [](const Request &, Response &res) { HttpUtil::setHtml(res, Pages::files()); });
+    m_server->Get("/orvane/desktop", [](const Request &, Response &res) {
+        HttpUtil::setHtml(res, Pages::desktopFeatures());
+    });
     m_server->Get("/orvane/modern",
                   [](const Request &, Response &res) { HttpUtil::setHtml(res, Pages::modern()); });
     m_server->Get("/static/modern.mjs", [](const Request &, Response &res) {

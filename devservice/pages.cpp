@@ -238,6 +238,7 @@ std::string home(const Viewer &viewer)
         + tile("#c98a00", subsystemHref(viewer, "/zari/zariLogin"), "智慧作业", "进入子系统")
         + tile("#795548", "/orvane/files", "文件下载", "各类下载")
         + tile("#3f51b5", "/orvane/modern", "现代网页", "内核检查")
+        + tile("#37474f", "/orvane/desktop", "桌面功能", "通知与剪贴板")
         + (viewer.attackPage ? tile("#455a64", "/orvane/attack", "外链检查", "安全测试") : "")
         + "</div></div>\n";
     content += "<div class=\"card\"><h2>通知公告</h2>\n" + noticeList(viewer) + "</div>\n";
@@ -384,6 +385,67 @@ std::string files()
                      + "</ul><p><a class=\"dl\" style=\"background:#546e7a\" "
                        "href=\"/orvane/index?menuId=1\">返回平台首页</a></p></div>\n"
                      + script);
+}
+
+// Colours: #9c27b0 the notification button, #f4511e the copy button, #00695c the player that
+// asks for the full screen, #827717 the camera button (#1b5e20 and #0d47a1 once it has the camera).
+std::string desktopFeatures()
+{
+    // ES5, as the oldest engine the client runs understands.
+    // QtWebKit stretches only a <video> to the full screen by itself.
+    const char script[] = R"js(<style>
+#player:-webkit-full-screen { width: 100% !important; height: 100% !important; }
+</style>
+<script>
+(function () {
+    function $(id) { return document.getElementById(id); }
+    function say(text) { $('status').textContent = text; }
+    var opened = 0;
+    $('notify').onclick = function () {
+        if (!window.Notification)
+            return say('此内核不支持通知');
+        Notification.requestPermission(function (answer) {
+            say('通知权限：' + answer);
+            if (answer === 'granted')
+                new Notification('课程调整', { body: '明天第三节课改在 302 教室' });
+        });
+    };
+    $('copy').onclick = function () {
+        var text = $('code').textContent, area = document.createElement('textarea');
+        if (navigator.clipboard)
+            return navigator.clipboard.writeText(text).then(function () { say('已复制'); },
+                function (error) { say('无法复制：' + error.message); });
+        area.value = text;
+        document.body.appendChild(area);
+        area.select();
+        say(document.execCommand('copy') ? '已复制' : '无法复制');
+        document.body.removeChild(area);
+    };
+    $('player').onclick = function () {
+        var player = $('player');
+        (player.requestFullscreen || player.webkitRequestFullscreen).call(player);
+    };
+    $('camera').onclick = function () {
+        if (!navigator.mediaDevices)
+            return say('此内核不支持摄像头');
+        navigator.mediaDevices.getUserMedia({ video: true, audio: true }).then(function () {
+            // Green the first time, blue the next: a test tells them apart.
+            $('camera').style.background = ++opened % 2 ? '#1b5e20' : '#0d47a1';
+            say('摄像头已打开');
+        }, function (error) { say('无法打开摄像头：' + error.name); });
+    };
+})();
+</script>
+)js";
+    return plain(
+        "桌面功能",
+        "<div class=\"card\"><h2>桌面功能</h2><p>邀请码 <b id=\"code\">ORV-2024-0301</b></p>"
+        "<p><button class=\"dl\" style=\"background:#9c27b0\" id=\"notify\">发送通知</button> "
+        "<button class=\"dl\" style=\"background:#f4511e\" id=\"copy\">复制邀请码</button> "
+        "<button class=\"dl\" style=\"background:#827717\" id=\"camera\">打开摄像头</button></p>"
+        "<div id=\"player\" style=\"background:#00695c;width:320px;height:180px\"></div>"
+        "<p class=\"muted\" id=\"status\">单击绿色画面全屏播放，按 Esc 退出</p></div>\n"
+            + std::string(script));
 }
 
 std::string importPage(const std::string &kind, bool submitted)

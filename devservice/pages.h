@@ -31,6 +31,10 @@ std::string subsystem(const Viewer &viewer, const std::string &which);
 // "orvane/files": one download of each kind the view must handle.
 std::string files();
 
+// "orvane/desktop": what a page asks of the desktop (a notification, the clipboard, full
+// screen, the camera).
+std::string desktopFeatures();
+
 // Import pages, normally opened in the desktop browser.
 std::string importPage(const std::string &kind, bool submitted);
 std::string resetPassword(bool submitted);

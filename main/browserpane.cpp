@@ -24,8 +24,10 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QNetworkReply>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QShortcut>
 #include <QStackedLayout>
 #include <QStandardPaths>
@@ -155,6 +157,7 @@ BrowserPane::BrowserPane(const QString &engine, const WebView::Settings &setting
     connect(m_view, &WebView::zoomRequested, this, &BrowserPane::zoomBy);
     connect(m_view, &WebView::printRequested, m_view, &WebView::print);
     connect(m_view, &WebView::contextMenuRequested, this, &BrowserPane::showContextMenu);
+    connect(m_view, &WebView::permissionRequested, this, &BrowserPane::askPermission);
     connect(m_view, &WebView::downloadRequested, this, &BrowserPane::download);
     connect(m_view, &WebView::findFinished, m_findBar, &FindBar::setFound);
     connect(m_findBar, &FindBar::find, m_view, &WebView::findText);
@@ -204,6 +207,9 @@ void BrowserPane::load(const QUrl &url)
 
 void BrowserPane::setUser(const QString &user)
 {
+    // Another teacher answers for themselves.
+    if (user != m_user)
+        m_permissions.clear();
     m_user = user;
     if (m_view)
         m_view->setZoomFactor(zoomByUser().value(user).toDouble(1.0));
@@ -374,6 +380,30 @@ void BrowserPane::showContextMenu(const QPoint &globalPos, const QUrl &link, boo
             });
     }
     menu.exec(globalPos);
+}
+
+void BrowserPane::askPermission(const QUrl &origin, WebView::Feature feature,
+                                const WebView::Answer &answer)
+{
+    const QString key = origin.toString(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment)
+        + QLatin1Char(' ') + QString::number(int(feature));
+    if (m_permissions.contains(key))
+        return answer(m_permissions.value(key));
+    const QString what = feature == WebView::Feature::Camera ? QStringLiteral("摄像头")
+        : feature == WebView::Feature::Microphone            ? QStringLiteral("麦克风")
+                                                  : QStringLiteral("摄像头和麦克风");
+    auto *box = new QMessageBox(QMessageBox::Question, QStringLiteral("智慧校园公共云平台"),
+                                QStringLiteral("%1 请求使用您的%2。").arg(origin.host(), what),
+                                QMessageBox::NoButton, this);
+    QPushButton *allow = box->addButton(QStringLiteral("允许"), QMessageBox::AcceptRole);
+    box->setEscapeButton(box->addButton(QStringLiteral("拒绝"), QMessageBox::RejectRole));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, box, allow, key, answer] {
+        const bool granted = box->clickedButton() == allow;
+        m_permissions.insert(key, granted);
+        answer(granted);
+    });
+    box->open();
 }
 
 void BrowserPane::download(WebDownload *download)

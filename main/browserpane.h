@@ -4,6 +4,7 @@
 #include "main/browsing.h"
 #include "main/webview.h"
 
+#include <QHash>
 #include <QNetworkReply>
 #include <QPointer>
 #include <QWidget>
@@ -74,6 +75,7 @@ private:
     void zoomBy(int steps);
     void setZoom(qreal factor);
     void showContextMenu(const QPoint &globalPos, const QUrl &link, bool hasSelection);
+    void askPermission(const QUrl &origin, WebView::Feature feature, const WebView::Answer &answer);
     void download(WebDownload *download);
     QList<DownloadRow *> downloadRows() const;
     void notePartialFiles();
@@ -110,6 +112,7 @@ private:
     int m_attempts = 0; // automatic retries since the last page that loaded
 
     QString m_user;
+    QHash<QString, bool> m_permissions; // the user's answers this session, by origin and feature
     QString m_downloadFolder;
     QString m_saveFolder; // where the user last chose to keep a download
 };

@@ -9,6 +9,7 @@
 #include "common/globals.h"
 #include "common/logsafe.h"
 #include "main/browserpane.h"
+#include "main/desktopnotifier.h"
 #include "main/mainwindowplacement.h"
 #include "main/webengines.h"
 #include "main/webnavigation.h"
@@ -120,8 +121,19 @@ void MainDialog::setUpPane(const AppConfig::Config &config)
     options.askWhereToSave = config.askWhereToSave;
     m_pane = new BrowserPane(WebEngines::fromConfig(config.engine), settings, options, ui->webView);
     layout->addWidget(m_pane);
-    if (WebView *view = m_pane->view())
-        view->setAccessibleName(QStringLiteral("平台网页"));
+    WebView *view = m_pane->view();
+    if (!view)
+        return;
+    view->setAccessibleName(QStringLiteral("平台网页"));
+    // A page's notification on the desktop, or by the tray icon where no service shows it; a
+    // click on it brings the window.
+    m_notifier = new DesktopNotifier(this);
+    connect(view, &WebView::notificationRequested, m_notifier, &DesktopNotifier::notify);
+    connect(m_notifier, &DesktopNotifier::unavailable, this,
+            [this](const QString &title, const QString &body) {
+                m_tray->showMessage(title, body, QIcon(QStringLiteral(":/Orvane")), 10000);
+            });
+    connect(m_notifier, &DesktopNotifier::clicked, this, &MainDialog::bringToFront);
 }
 
 void MainDialog::loadMainPage()
@@ -170,6 +182,7 @@ void MainDialog::setUpTray()
     tray->setVisible(true);
     tray->setContextMenu(m_trayMenu);
     connect(tray, &QSystemTrayIcon::activated, this, &MainDialog::iconIsActived);
+    connect(tray, &QSystemTrayIcon::messageClicked, this, &MainDialog::bringToFront);
 }
 
 void MainDialog::on_btnClose_clicked()

@@ -15,6 +15,7 @@ class QNetworkReply;
 class QMenu;
 class QUdpSocket;
 class BrowserPane;
+class DesktopNotifier;
 
 namespace Ui {
 class MainDialog;
@@ -101,6 +102,7 @@ private:
 
     Ui::MainDialog *ui;
     BrowserPane *m_pane = nullptr;
+    DesktopNotifier *m_notifier = nullptr;
     QMenu *m_trayMenu = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QPointer<QWidget> m_standIn;

@@ -36,6 +36,32 @@ bool WebView::sameOrigin(const QUrl &a, const QUrl &b)
     return a.scheme() == b.scheme() && a.host() == b.host() && a.port(-1) == b.port(-1);
 }
 
+WebView::Permission WebView::permission(Feature feature, bool platform)
+{
+    if (!platform)
+        return Permission::Refuse;
+    switch (feature) {
+    case Feature::Notifications:
+        return Permission::Grant;
+    case Feature::Camera:
+    case Feature::Microphone:
+    case Feature::CameraAndMicrophone:
+        return Permission::Ask;
+    default:
+        return Permission::Refuse;
+    }
+}
+
+void WebView::decidePermission(const QUrl &origin, Feature feature, bool platform,
+                               const Answer &answer)
+{
+    const Permission decided = permission(feature, platform);
+    if (decided == Permission::Ask)
+        emit permissionRequested(origin, feature, answer);
+    else
+        answer(decided == Permission::Grant);
+}
+
 bool WebView::acceptNavigation(Navigation navigation) const
 {
     navigation.userActed = m_sinceUserInput.isValid() && m_sinceUserInput.elapsed() <= 1000;

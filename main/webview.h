@@ -35,6 +35,11 @@ public:
         bool userActed = false;
     };
 
+    // What a page may ask for beyond showing itself.
+    enum class Feature { Notifications, Camera, Microphone, CameraAndMicrophone, Location, Other };
+    enum class Permission { Grant, Refuse, Ask };
+    using Answer = std::function<void(bool granted)>;
+
     // Gives false to keep the view from loading the navigation.
     using NavigationHook = std::function<bool(const Navigation &)>;
     // Whether a URL belongs to the platform: requests to anything else carry no Referer.
@@ -58,6 +63,9 @@ public:
     static QStringList chooseUploads(QWidget *parent, bool multiple);
     // Same scheme, host and port: what a page's address may be told to.
     static bool sameOrigin(const QUrl &a, const QUrl &b);
+    // The platform's pages notify without asking and may use camera and microphone if the user
+    // allows; anything else, and anything of another origin, is refused without a question.
+    static Permission permission(Feature feature, bool platform);
 
     virtual void load(const QUrl &url) = 0;
     virtual QUrl url() const = 0;
@@ -99,9 +107,16 @@ signals:
     void printRequested();
     // Something to keep rather than show; the receiver starts or cancels it.
     void downloadRequested(WebDownload *download);
+    // A platform page's notification, for the desktop.
+    void notificationRequested(const QString &title, const QString &body);
+    // A platform page asks for what the user decides; the receiver calls answer once.
+    void permissionRequested(const QUrl &origin, WebView::Feature feature,
+                             const WebView::Answer &answer);
 
 protected:
     bool acceptNavigation(Navigation navigation) const;
+    // Answers a page's request as permission() says, asking the user where it says Ask.
+    void decidePermission(const QUrl &origin, Feature feature, bool platform, const Answer &answer);
     // Watches a widget of the engine, and the widgets it makes later, for the mouse's back and
     // forward buttons (back(), forward()) and Ctrl with the wheel (zoomRequested).
     void watchInput(QWidget *widget);

@@ -49,6 +49,7 @@ QWebEngineProfile *makeProfile(const WebView::Settings &settings, QObject *paren
     web->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     web->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     web->setAttribute(QWebEngineSettings::PdfViewerEnabled, true);
+    web->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
     return profile;
 }
 

@@ -6,13 +6,19 @@
 #include "engines/webengine/webenginepage.h"
 
 #include <QContextMenuEvent>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWebEngineContextMenuData>
 #include <QWebEngineCookieStore>
 #include <QWebEngineDownloadItem>
+#include <QWebEngineFullScreenRequest>
+#include <QWebEngineNotification>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include <functional>
@@ -42,13 +48,38 @@ private:
     const Menu m_menu;
 };
 
+WebView::Feature featureOf(QWebEnginePage::Feature feature)
+{
+    switch (feature) {
+    case QWebEnginePage::Notifications:
+        return WebView::Feature::Notifications;
+    case QWebEnginePage::MediaAudioCapture:
+        return WebView::Feature::Microphone;
+    case QWebEnginePage::MediaVideoCapture:
+        return WebView::Feature::Camera;
+    case QWebEnginePage::MediaAudioVideoCapture:
+        return WebView::Feature::CameraAndMicrophone;
+    case QWebEnginePage::Geolocation:
+        return WebView::Feature::Location;
+    default:
+        return WebView::Feature::Other;
+    }
+}
+
 } // namespace
 
 WebEngineView::WebEngineView(const Settings &settings, QWidget *parent)
     : WebView(parent)
+    , m_platformUrl(settings.platformUrl ? settings.platformUrl : [](const QUrl &) { return true; })
 {
     m_profile = WarmStart::takeProfile(settings, this);
     connect(m_profile, &QWebEngineProfile::downloadRequested, this, &WebEngineView::download);
+
+    // Granted to the platform's origins only (below): a notification of anyone else is dropped.
+    m_profile->setNotificationPresenter([this](std::unique_ptr<QWebEngineNotification> note) {
+        if (m_platformUrl(note->origin()))
+            emit notificationRequested(note->title(), note->message());
+    });
 
     m_page = new WebEnginePage(
         m_profile, [this](const Navigation &navigation) { return acceptNavigation(navigation); },
@@ -88,11 +119,38 @@ WebEngineView::WebEngineView(const Settings &settings, QWidget *parent)
             emit loadFinished(ok);
     });
     connect(m_page, &QWebEnginePage::printRequested, this, &WebView::printRequested);
+    // The clipboard is the page's, not a frame's: it follows the page the main frame shows.
+    // Frames of other sites never load in the platform's pages.
+    connect(m_view, &QWebEngineView::urlChanged, this, [this](const QUrl &url) {
+        for (const auto attribute : {QWebEngineSettings::JavascriptCanAccessClipboard,
+                                     QWebEngineSettings::JavascriptCanPaste})
+            m_page->settings()->setAttribute(attribute, m_platformUrl(url));
+    });
+    connect(m_page, &QWebEnginePage::featurePermissionRequested, this,
+            [this](const QUrl &origin, QWebEnginePage::Feature feature) {
+                decidePermission(
+                    origin, featureOf(feature), m_platformUrl(origin),
+                    [page = QPointer<QWebEnginePage>(m_page), origin, feature](bool granted) {
+                        if (page)
+                            page->setFeaturePermission(
+                                origin, feature,
+                                granted ? QWebEnginePage::PermissionGrantedByUser
+                                        : QWebEnginePage::PermissionDeniedByUser);
+                    });
+            });
+    connect(m_page, &QWebEnginePage::fullScreenRequested, this,
+            [this](QWebEngineFullScreenRequest request) {
+                if (request.toggleOn() && !m_platformUrl(request.origin()))
+                    return request.reject();
+                request.accept();
+                setFullScreen(request.toggleOn());
+            });
 }
 
 WebEngineView::~WebEngineView()
 {
     // The page must go before its profile.
+    delete m_fullScreen;
     delete m_view;
     delete m_page;
 }
@@ -118,6 +176,37 @@ void WebEngineView::download(QWebEngineDownloadItem *item)
         download->cancel();
         download->deleteLater();
     }
+}
+
+void WebEngineView::setFullScreen(bool on)
+{
+    // The page moves to a window that fills the screen, and back: the main window stays as it
+    // was.
+    if (on && !m_fullScreen) {
+        m_fullScreen = new QWebEngineView;
+        m_fullScreen->installEventFilter(this);
+        connect(new QShortcut(Qt::Key_Escape, m_fullScreen), &QShortcut::activated, m_page,
+                [this] { m_page->triggerAction(QWebEnginePage::ExitFullScreen); });
+        m_fullScreen->setPage(m_page);
+        // The screen the window is on, also where no window manager makes it full.
+        m_fullScreen->setGeometry(screen()->geometry());
+        m_fullScreen->showFullScreen();
+    } else if (!on && m_fullScreen) {
+        // Back while the other view still holds it, as Chromium's contents move between views.
+        m_view->setPage(m_page);
+        std::exchange(m_fullScreen, nullptr)->deleteLater();
+    }
+}
+
+bool WebEngineView::eventFilter(QObject *watched, QEvent *event)
+{
+    // Closed by the window manager: the page leaves the full screen instead.
+    if (watched == m_fullScreen && event->type() == QEvent::Close) {
+        event->ignore();
+        m_page->triggerAction(QWebEnginePage::ExitFullScreen);
+        return true;
+    }
+    return WebView::eventFilter(watched, event);
 }
 
 void WebEngineView::load(const QUrl &url)

@@ -36,13 +36,19 @@ public:
     void print() override;
     void clearCookies() override;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void download(QWebEngineDownloadItem *item);
+    void setFullScreen(bool on);
 
     QWebEngineProfile *m_profile = nullptr;
     WebEnginePage *m_page = nullptr;
     QHash<quint32, QPointer<WebEngineDownload>> m_downloads; // the items asked about already
     QWebEngineView *m_view = nullptr;
+    QWebEngineView *m_fullScreen = nullptr; // a window of its own while an element fills the screen
+    const PlatformUrl m_platformUrl;
     bool m_stopping = false;    // the load under way ends by stop()
     bool m_refusedLoad = false; // the load under way is one the rules refused
 };

@@ -3,19 +3,25 @@
 
 #include "engines/webkit/cookiejar.h"
 #include "engines/webkit/downloadbridge.h"
+#include "engines/webkit/notificationbridge.h"
 #include "engines/webkit/webkitdownload.h"
 #include "engines/webkit/webkitnetwork.h"
 #include "engines/webkit/webpage.h"
 
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QKeyEvent>
 #include <QNetworkReply>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <QWebFrame>
+#include <QWebFullScreenRequest>
 #include <QWebSettings>
 #include <QWebView>
+
+#include <utility>
 
 WebKitView::WebKitView(const Settings &settings, QWidget *parent)
     : WebView(parent)
@@ -30,6 +36,7 @@ WebKitView::WebKitView(const Settings &settings, QWidget *parent)
     global->setAttribute(QWebSettings::LocalStorageEnabled, true);
     global->setAttribute(QWebSettings::DeveloperExtrasEnabled, false);
     global->setAttribute(QWebSettings::PluginsEnabled, false);
+    global->setAttribute(QWebSettings::FullScreenSupportEnabled, true);
 
     m_view = new QWebView(this);
     m_page =
@@ -47,6 +54,10 @@ WebKitView::WebKitView(const Settings &settings, QWidget *parent)
         DownloadBridge::watch(
             frame, [trusted](const QUrl &url) { return !trusted || trusted(url); },
             [this](DownloadBridge *bridge) {
+                // The same pages, the platform's, get notifications.
+                connect(NotificationBridge::install(static_cast<QWebFrame *>(bridge->parent())),
+                        &NotificationBridge::notificationRequested, this,
+                        &WebView::notificationRequested);
                 connect(bridge, &DownloadBridge::fetchRequested, this,
                         [this](const QUrl &url, const QString &name) {
                             download(m_page->networkAccessManager()->get(QNetworkRequest(url)),
@@ -59,6 +70,19 @@ WebKitView::WebKitView(const Settings &settings, QWidget *parent)
             });
     };
     watchFrame(m_page->mainFrame());
+    // The clipboard is the page's, not a frame's: it follows the page the main frame shows.
+    // Frames of other sites never load in the platform's pages.
+    connect(m_page->mainFrame(), &QWebFrame::urlChanged, this,
+            [this, trusted = settings.platformUrl](const QUrl &url) {
+                m_page->settings()->setAttribute(QWebSettings::JavascriptCanAccessClipboard,
+                                                 !trusted || trusted(url));
+            });
+    // Notifications come through the bridge above: the engine's own would show in a tray icon
+    // of its own that nobody can click. Location is nobody's. Asked, never left waiting.
+    connect(m_page, &QWebPage::featurePermissionRequested, m_page,
+            [this](QWebFrame *frame, QWebPage::Feature feature) {
+                m_page->setFeaturePermission(frame, feature, QWebPage::PermissionDeniedByUser);
+            });
     connect(m_page, &QWebPage::frameCreated, this, watchFrame);
 
     auto *layout = new QVBoxLayout(this);
@@ -91,6 +115,13 @@ WebKitView::WebKitView(const Settings &settings, QWidget *parent)
         }
     });
     connect(m_page, &QWebPage::printRequested, this, &WebView::printRequested);
+    connect(m_page, &QWebPage::fullScreenRequested, this,
+            [this, trusted = settings.platformUrl](QWebFullScreenRequest request) {
+                if (request.toggleOn() && trusted && !trusted(request.origin()))
+                    return request.reject();
+                request.accept();
+                setFullScreen(request.toggleOn());
+            });
     connect(m_page, &QWebPage::unsupportedContent, this, [this](QNetworkReply *reply) {
         download(
             reply,
@@ -106,6 +137,7 @@ WebKitView::~WebKitView()
     // The page has no parent, as designed: it goes after the view that shows it.
     delete m_view;
     delete m_page;
+    delete m_fullScreen;
 }
 
 void WebKitView::download(QNetworkReply *reply, const QString &name)
@@ -113,6 +145,31 @@ void WebKitView::download(QNetworkReply *reply, const QString &name)
     const QString suggested =
         name.isEmpty() ? WebDownload::nameFromResponse(QByteArray(), reply->url()) : name;
     emit downloadRequested(new WebKitDownload(reply, suggested, m_downloadFolder, this));
+}
+
+void WebKitView::setFullScreen(bool on)
+{
+    // The view moves to a window that fills the screen, and back: the main window stays as it
+    // was.
+    if (on && !m_fullScreen) {
+        m_fullScreen = new QWidget;
+        m_fullScreen->installEventFilter(this);
+        (new QVBoxLayout(m_fullScreen))->setContentsMargins(0, 0, 0, 0);
+        m_fullScreen->layout()->addWidget(m_view);
+        // The screen the window is on, also where no window manager makes it full.
+        m_fullScreen->setGeometry(screen()->geometry());
+        m_fullScreen->showFullScreen();
+        m_view->setFocus();
+    } else if (!on && m_fullScreen) {
+        layout()->addWidget(m_view);
+        delete std::exchange(m_fullScreen, nullptr);
+        m_view->setFocus();
+    }
+}
+
+void WebKitView::exitFullScreen()
+{
+    m_page->mainFrame()->evaluateJavaScript(QStringLiteral("document.webkitExitFullscreen()"));
 }
 
 void WebKitView::load(const QUrl &url)
@@ -189,6 +246,15 @@ void WebKitView::print()
 
 bool WebKitView::eventFilter(QObject *watched, QEvent *event)
 {
+    // Escape, or the window manager closing the window, leaves the full screen. The key comes
+    // to the view even where the window is not the active one.
+    const bool escape = event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape;
+    if (m_fullScreen && (escape || (watched == m_fullScreen && event->type() == QEvent::Close))) {
+        event->ignore();
+        exitFullScreen();
+        return true;
+    }
     if (watched == m_view && event->type() == QEvent::ContextMenu) {
         const auto *menu = static_cast<QContextMenuEvent *>(event);
         const QWebHitTestResult hit = m_page->mainFrame()->hitTestContent(menu->pos());

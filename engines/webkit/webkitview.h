@@ -35,8 +35,11 @@ protected:
 
 private:
     void download(QNetworkReply *reply, const QString &name);
+    void setFullScreen(bool on);
+    void exitFullScreen();
 
     QWebView *m_view = nullptr;
     WebPage *m_page = nullptr;
+    QWidget *m_fullScreen = nullptr; // holds the view while an element fills the screen
     const QString m_downloadFolder;
 };

@@ -60,6 +60,13 @@ constexpr QRgb FilesTile = 0x795548;
 constexpr QRgb DocxLink = 0xc2185b;
 constexpr QRgb BigZipLink = 0x00897b;
 constexpr QRgb BackToStartButton = 0x546e7a;
+constexpr QRgb DesktopTile = 0x37474f;
+constexpr QRgb NotifyButton = 0x9c27b0;
+constexpr QRgb CopyButton = 0xf4511e;
+constexpr QRgb Player = 0x00695c;
+constexpr QRgb CameraButton = 0x827717;
+constexpr QRgb CameraOpened = 0x1b5e20;
+constexpr QRgb CameraOpenedAgain = 0x0d47a1;
 // Orvane's own: the failure page's retry button, a download's cancel button.
 constexpr QRgb RetryButton = 0x1e6fd9;
 constexpr QRgb CancelButton = 0xd6e4f5;
@@ -191,6 +198,7 @@ private slots:
     void pageFailures();
     void browsingComforts();
     void downloads();
+    void desktopFeatures();
     void secondStartShowsTheWindow();
     void desktopWindow();
     void framesWithoutCompositor();
@@ -750,6 +758,76 @@ void TstE2e::downloads()
     QCOMPARE(s.waitForOrvaneExit(), 0);
     QCOMPARE(QDir(folder).entryList(QDir::Files), saved);
     QTRY_VERIFY_WITH_TIMEOUT(processEnded(toolPid), 15000);
+}
+
+// Before: notifications, the clipboard and the full screen were refused without a word.
+void TstE2e::desktopFeatures()
+{
+    E2eSession &s = *m_session;
+    Desktop &desktop = s.desktop();
+    // A session bus of the test's own, and on it a notification service that records.
+    ChildProcess bus;
+    ChildProcess service;
+    QStringList command =
+        asProgramsUser(s.app(), {"dbus-daemon", "--session", "--nofork", "--print-address"});
+    QVERIFY2(bus.start(command.takeFirst(), command, QRegularExpression("^(unix:.*)$"),
+                       s.app().environment()),
+             qPrintable(bus.error()));
+    s.app().setEnvironment("DBUS_SESSION_BUS_ADDRESS", bus.readyText());
+    command = asProgramsUser(s.app(), {"/usr/bin/python3", ORVANE_NOTIFY_SERVICE});
+    QVERIFY2(service.start(command.takeFirst(), command, QRegularExpression("^ready$"),
+                           s.app().environment()),
+             qPrintable(service.error()));
+    QVERIFY2(!s.startTray().isEmpty(), "trayer did not start");
+    // Chromium's stand-in camera and microphone.
+    s.app().setEnvironment("QTWEBENGINE_CHROMIUM_FLAGS", "--use-fake-device-for-media-stream");
+    const QString main = s.passwordLogin();
+    QVERIFY2(!main.isEmpty() && clickColour(DesktopTile) && clickColour(NotifyButton),
+             qPrintable(s.diagnostics()));
+    QVERIFY2(QTest::qWaitFor(
+                 [&] {
+                     return service.errorLines().contains(
+                         QStringLiteral("1 课程调整|明天第三节课改在 302 教室"));
+                 },
+                 20000),
+             qPrintable(service.errorLines().join('\n') + s.diagnostics()));
+    // Its click brings the window back from the tray.
+    QVERIFY(desktop.click(main, QPoint(desktop.geometry(main).width() - 21, 16)));
+    QVERIFY(desktop.waitForNoWindow(E2eSession::MainTitle));
+    command =
+        asProgramsUser(s.app(),
+                       {"dbus-send", "--print-reply", "--bus=" + bus.readyText(),
+                        "--dest=org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+                        "io.github.orvane.Test.Click", "uint32:1"});
+    QVERIFY(!desktop.run(command.takeFirst(), command).isNull());
+    QCOMPARE(desktop.waitForWindow(E2eSession::MainTitle), main);
+
+    // The camera: the user allows it once, the next time the page has it without a question.
+    if (qEnvironmentVariable("ORVANE_E2E_ENGINE") == QLatin1String("webengine")) {
+        QVERIFY(clickColour(CameraButton));
+        QVERIFY(!desktop.waitForWindow(QStringLiteral("智慧校园公共云平台")).isEmpty());
+        QVERIFY(desktop.key("Return") && waitForColour(CameraOpened));
+        QVERIFY(clickColour(CameraOpened) && waitForColour(CameraOpenedAgain));
+    }
+    QVERIFY(clickColour(CopyButton));
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.run("xclip", {"-selection", "clipboard", "-o"}),
+                              QByteArray("ORV-2024-0301"), 20000);
+
+    // The player fills the screen; Escape leaves the window as it was.
+    const QRect window = desktop.geometry(main);
+    const QRect screen(0, 0, E2eSession::ScreenWidth, E2eSession::ScreenHeight);
+    const auto filled = [&] {
+        const QImage shot = desktop.screenshot();
+        const QList<QPoint> points{screen.topLeft(), screen.bottomLeft(), screen.center()};
+        return std::all_of(points.begin(), points.end(),
+                           [&](const QPoint &at) { return (shot.pixel(at) & 0xffffff) == Player; });
+    };
+    QVERIFY(clickColour(Player));
+    QVERIFY2(QTest::qWaitFor(filled, 20000), qPrintable(s.diagnostics()));
+    QVERIFY(desktop.clickAt(screen.center()) && desktop.key("Escape"));
+    QVERIFY(QTest::qWaitFor([&] { return !filled(); }, 20000));
+    QCOMPARE(desktop.geometry(main), window);
+    QVERIFY(waitForColour(Player));
 }
 
 // Before: a second start ended at once, and the window stayed hidden in the tray.

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The main window's decisions without a web engine: the platform's link and form rules, then
-// its origins, then what may leave for the desktop; failures; the names downloads get.
+// its origins, then what may leave for the desktop; failures; the names downloads get; what
+// pages may ask for.
 #include "main/browsing.h"
 #include "main/downloadrow.h"
 #include "main/navigationpolicy.h"
 #include "main/webdownload.h"
+#include "main/webview.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +15,10 @@
 
 using NavigationPolicy::Kind;
 Q_DECLARE_METATYPE(NavigationPolicy::Kind)
+using Feature = WebView::Feature;
+using Permission = WebView::Permission;
+Q_DECLARE_METATYPE(Feature)
+Q_DECLARE_METATYPE(Permission)
 
 namespace {
 
@@ -41,6 +47,8 @@ private slots:
     void uniqueFiles();
     void downloadProgress_data();
     void downloadProgress();
+    void permissions_data();
+    void permissions();
 };
 
 void TstNavigation::decide_data()
@@ -401,6 +409,31 @@ void TstNavigation::downloadProgress()
     QFETCH(double, rate);
     QFETCH(QString, text);
     QCOMPARE(DownloadRow::progressText(received, total, rate), text);
+}
+
+void TstNavigation::permissions_data()
+{
+    QTest::addColumn<Feature>("feature");
+    QTest::addColumn<bool>("platform"); // asked by a page of the platform's origins
+    QTest::addColumn<Permission>("permission");
+    // Before: no request was ever answered, on either engine.
+    QTest::newRow("notifications") << Feature::Notifications << true << Permission::Grant;
+    QTest::newRow("notifications-elsewhere")
+        << Feature::Notifications << false << Permission::Refuse;
+    QTest::newRow("camera") << Feature::Camera << true << Permission::Ask;
+    QTest::newRow("microphone") << Feature::Microphone << true << Permission::Ask;
+    QTest::newRow("both") << Feature::CameraAndMicrophone << true << Permission::Ask;
+    QTest::newRow("both-elsewhere") << Feature::CameraAndMicrophone << false << Permission::Refuse;
+    QTest::newRow("location") << Feature::Location << true << Permission::Refuse;
+    QTest::newRow("mouse-lock") << Feature::Other << true << Permission::Refuse;
+}
+
+void TstNavigation::permissions()
+{
+    QFETCH(Feature, feature);
+    QFETCH(bool, platform);
+    QFETCH(Permission, permission);
+    QCOMPARE(WebView::permission(feature, platform), permission);
 }
 
 QTEST_GUILESS_MAIN(TstNavigation)
