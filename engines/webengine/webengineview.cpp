@@ -81,15 +81,18 @@ WebEngineView::WebEngineView(const Settings &settings, QWidget *parent)
     web->setAttribute(QWebEngineSettings::LocalStorageEnabled, true);
     // As QtWebKit's: a script opens a window only from a click, and into this view.
     web->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    web->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    // Debian's Chromium has no plugin but its PDF viewer: PDFs show in the view, links to them
+    // and embedded ones alike.
+    web->setAttribute(QWebEngineSettings::PluginsEnabled, true);
     web->setAttribute(QWebEngineSettings::PdfViewerEnabled, true);
 
     m_page = new WebEnginePage(
         m_profile, [this](const Navigation &navigation) { return acceptNavigation(navigation); },
-        this);
+        settings.platformUrl, this);
     m_view = new ChromiumView(
         [this](const QPoint &globalPos, const QWebEngineContextMenuData &data) {
-            emit contextMenuRequested(globalPos, data.linkUrl(), !data.selectedText().isEmpty());
+            emit contextMenuRequested(globalPos, data.linkUrl(), !data.selectedText().isEmpty(),
+                                      data.isContentEditable());
         },
         this);
     m_view->setPage(m_page);
@@ -133,7 +136,8 @@ WebEngineView::~WebEngineView()
 
 void WebEngineView::download(QWebEngineDownloadItem *item)
 {
-    if (item->page() != m_page)
+    // The PDF viewer's own save comes from a page Chromium keeps to itself (none for Qt).
+    if (item->page() && item->page() != m_page)
         return;
     // Asked about again after a broken connection: no second question to the user.
     if (const QPointer<WebEngineDownload> asked = m_downloads.value(item->id())) {
@@ -211,9 +215,35 @@ void WebEngineView::findText(const QString &text, bool backward)
                      [this](bool found) { emit findFinished(found); });
 }
 
-void WebEngineView::copySelection()
+void WebEngineView::edit(EditAction action)
 {
-    m_page->triggerAction(QWebEnginePage::Copy);
+    switch (action) {
+    case EditAction::Undo:
+        return m_page->triggerAction(QWebEnginePage::Undo);
+    case EditAction::Redo:
+        return m_page->triggerAction(QWebEnginePage::Redo);
+    case EditAction::Cut:
+        return m_page->triggerAction(QWebEnginePage::Cut);
+    case EditAction::Copy:
+        return m_page->triggerAction(QWebEnginePage::Copy);
+    case EditAction::Paste:
+        return m_page->triggerAction(QWebEnginePage::Paste);
+    case EditAction::Delete:
+        return pressDelete();
+    case EditAction::SelectAll:
+        return m_page->triggerAction(QWebEnginePage::SelectAll);
+    }
+}
+
+bool WebEngineView::canEdit(EditAction action) const
+{
+    // As Chromium found the field when the menu was asked for.
+    static constexpr QWebEngineContextMenuData::EditFlag flags[] = {
+        QWebEngineContextMenuData::CanUndo,     QWebEngineContextMenuData::CanRedo,
+        QWebEngineContextMenuData::CanCut,      QWebEngineContextMenuData::CanCopy,
+        QWebEngineContextMenuData::CanPaste,    QWebEngineContextMenuData::CanDelete,
+        QWebEngineContextMenuData::CanSelectAll};
+    return m_page->contextMenuData().editFlags().testFlag(flags[int(action)]);
 }
 
 void WebEngineView::print()

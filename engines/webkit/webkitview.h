@@ -26,7 +26,8 @@ public:
     qreal zoomFactor() const override;
     void setZoomFactor(qreal factor) override;
     void findText(const QString &text, bool backward) override;
-    void copySelection() override;
+    void edit(EditAction action) override;
+    bool canEdit(EditAction action) const override;
     void print() override;
     void clearCookies() override;
 
@@ -34,9 +35,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void download(QNetworkReply *reply, const QString &name);
+    void download(QNetworkReply *reply, const QString &name, bool opensWhenDone = false);
 
     QWebView *m_view = nullptr;
     WebPage *m_page = nullptr;
     const QString m_downloadFolder;
+    bool m_userOpened = false; // the main frame's last navigation was the user's
 };
