@@ -715,11 +715,11 @@ void TstWebView::pageAsks_data()
         *row("prompt") << QByteArray("document.title = prompt('姓名', '张三')") << QStringList()
                        << "课表"
                        << "张三";
-        *row("leaving-unsaved-input")
-            << QByteArray("onbeforeunload = function (e) { e.returnValue = '有未保存的内容';"
-                          "return '有未保存的内容'; }")
-            << QStringList{"leave"} << "课表"
-            << "left";
+        *row("leaving-unsaved-input") << QByteArray(
+            "onbeforeunload = function (e) { e.returnValue = '有未保存的内容';"
+            "return '有未保存的内容'; }; onclick = function () { document.title = '已修改'; }")
+                                      << QStringList{"leave"} << "已修改"
+                                      << "left";
         *row("foreign-frame") << QByteArray("onmessage = function (e) { document.title = e.data; };"
                                             "document.body.innerHTML = '<iframe src=\"http://'"
                                             "+ 'localhost:' + location.port + '/orvane/frame\">'")
@@ -780,7 +780,8 @@ function mirror() { setInterval(function () {
     for (const QString &step : steps) {
         if (step == QLatin1String("leave")) {
             // Chromium asks only once the user has done something in the page.
-            click(3, pane->view());
+            QTRY_VERIFY(
+                (click(3, pane->view()), pane->view()->title() == QStringLiteral("已修改")));
             pane->load(QUrl(g_baseUrl + QStringLiteral("orvane/left")));
             continue;
         }
