@@ -366,9 +366,14 @@ void BrowserPane::setZoom(qreal factor)
 }
 
 void BrowserPane::showContextMenu(const QPoint &globalPos, const QUrl &link, bool hasSelection,
-                                  bool editable)
+                                  bool editable, bool document)
 {
     QMenu menu(this);
+    if (document) {
+        menu.addAction(QStringLiteral("保存"), m_view, &WebView::saveDocument);
+        menu.addAction(QStringLiteral("打印"), m_view, &WebView::print);
+        menu.addSeparator();
+    }
     if (editable) {
         using Edit = WebView::EditAction;
         static const std::pair<Edit, const char *> entries[] = {

@@ -73,7 +73,7 @@ private:
     void zoomBy(int steps);
     void setZoom(qreal factor);
     void showContextMenu(const QPoint &globalPos, const QUrl &link, bool hasSelection,
-                         bool editable);
+                         bool editable, bool document);
     void download(WebDownload *download);
     QList<DownloadRow *> downloadRows() const;
     void notePartialFiles();

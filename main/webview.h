@@ -87,6 +87,9 @@ public:
     virtual void edit(EditAction action) = 0;
     // Whether the engine would do anything with it now.
     virtual bool canEdit(EditAction action) const = 0;
+    // Saves the document the engine showed under the last right click (a PDF in its own viewer)
+    // as a download.
+    virtual void saveDocument() = 0;
     // The system's print dialog, then the page to the printer chosen (a PDF file included).
     virtual void print() = 0;
     // Forgets every cookie, the kept ones too: the session they belong to has ended.
@@ -105,10 +108,10 @@ signals:
     // loadFinished(false)): a network error, or the platform's HTTP status.
     void loadError(QNetworkReply::NetworkError error, int httpStatus);
     void findFinished(bool found);
-    // A right click: where, the link under it (if any), whether text is selected and whether
-    // it was in a field the user can edit.
+    // A right click: where, the link under it (if any), whether text is selected, whether it
+    // was in a field the user can edit, and whether on a document the engine shows itself.
     void contextMenuRequested(const QPoint &globalPos, const QUrl &link, bool hasSelection,
-                              bool editable);
+                              bool editable, bool document);
     // Ctrl and the wheel: a step in (positive) or out.
     void zoomRequested(int steps);
     // The page called window.print().

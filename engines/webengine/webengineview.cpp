@@ -91,8 +91,11 @@ WebEngineView::WebEngineView(const Settings &settings, QWidget *parent)
         settings.platformUrl, this);
     m_view = new ChromiumView(
         [this](const QPoint &globalPos, const QWebEngineContextMenuData &data) {
-            emit contextMenuRequested(globalPos, data.linkUrl(), !data.selectedText().isEmpty(),
-                                      data.isContentEditable());
+            // Chromium's PDF viewer has no buttons of its own for saving or printing here.
+            emit contextMenuRequested(
+                globalPos, data.linkUrl(), !data.selectedText().isEmpty(), data.isContentEditable(),
+                data.mediaType() == QWebEngineContextMenuData::MediaTypePlugin
+                    && data.mediaFlags().testFlag(QWebEngineContextMenuData::MediaCanSave));
         },
         this);
     m_view->setPage(m_page);
@@ -244,6 +247,11 @@ bool WebEngineView::canEdit(EditAction action) const
         QWebEngineContextMenuData::CanPaste,    QWebEngineContextMenuData::CanDelete,
         QWebEngineContextMenuData::CanSelectAll};
     return m_page->contextMenuData().editFlags().testFlag(flags[int(action)]);
+}
+
+void WebEngineView::saveDocument()
+{
+    m_page->triggerAction(QWebEnginePage::DownloadMediaToDisk);
 }
 
 void WebEngineView::print()

@@ -34,6 +34,7 @@ public:
     void findText(const QString &text, bool backward) override;
     void edit(EditAction action) override;
     bool canEdit(EditAction action) const override;
+    void saveDocument() override;
     void print() override;
     void clearCookies() override;
 

@@ -234,7 +234,7 @@ bool WebKitView::eventFilter(QObject *watched, QEvent *event)
         const auto *menu = static_cast<QContextMenuEvent *>(event);
         const QWebHitTestResult hit = m_page->mainFrame()->hitTestContent(menu->pos());
         emit contextMenuRequested(menu->globalPos(), hit.linkUrl(), m_page->hasSelection(),
-                                  hit.isContentEditable());
+                                  hit.isContentEditable(), false);
         return true;
     }
     return WebView::eventFilter(watched, event);

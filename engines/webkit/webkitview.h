@@ -28,6 +28,8 @@ public:
     void findText(const QString &text, bool backward) override;
     void edit(EditAction action) override;
     bool canEdit(EditAction action) const override;
+    // QtWebKit shows no document of its own: a PDF goes to the desktop's viewer.
+    void saveDocument() override {}
     void print() override;
     void clearCookies() override;
 
