@@ -338,6 +338,7 @@ std::string subsystem(const Viewer &viewer, const std::string &which)
 //   #c2185b 作业.docx (attachment, UTF-8 name)   #558b2f data.bin (no Content-Disposition)
 //   #00897b big.zip (slow, for cancelling)       #7b1fa2 the Blob button
 //   #283593 the data: URL link                   #d84315 plan.pdf (inline)
+//   plan.pdf embedded in a frame too
 //   #546e7a back to the start page
 std::string files()
 {
@@ -361,7 +362,10 @@ std::string files()
               "href=\"data:text/csv;base64,"
                   + grades + "\">成绩.csv</a>")
         + row("在线查看（PDF）",
-              "<a class=\"dl\" style=\"background:#d84315\" href=\"/files/plan.pdf\">plan.pdf</a>");
+              "<a class=\"dl\" style=\"background:#d84315\" href=\"/files/plan.pdf\">plan.pdf</a>")
+        + row("嵌入页面（PDF）",
+              "<iframe src=\"/files/plan.pdf\" style=\"width:360px;height:120px;border:0\">"
+              "</iframe>");
     // ES5, as the oldest engine the client runs understands.
     const char script[] = R"js(<script>
 (function () {

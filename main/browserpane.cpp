@@ -31,6 +31,7 @@
 #include <QShortcut>
 #include <QStackedLayout>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QTimerEvent>
 #include <QVBoxLayout>
 
@@ -137,6 +138,17 @@ BrowserPane::BrowserPane(const QString &engine, const WebView::Settings &setting
     m_downloads->setSpacing(1);
     layout->addLayout(m_downloads);
     m_probe = new CHttp(this, 10000);
+    m_zoomLevel = new QLabel(this);
+    m_zoomLevel->setObjectName(QStringLiteral("zoomLevel"));
+    m_zoomLevel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_zoomLevel->setStyleSheet(
+        QStringLiteral("background:rgba(40,40,40,200);color:white;"
+                       "border-radius:6px;padding:6px 16px;font-size:16px;"));
+    m_zoomLevel->hide();
+    m_zoomShown = new QTimer(this);
+    m_zoomShown->setSingleShot(true);
+    m_zoomShown->setInterval(1500);
+    connect(m_zoomShown, &QTimer::timeout, m_zoomLevel, &QWidget::hide);
 
     m_view->setNavigationHook([this](const WebView::Navigation &navigation) {
         const bool accepted = WebNavigation::handle(navigation);
@@ -351,6 +363,13 @@ void BrowserPane::zoomBy(int steps)
 void BrowserPane::setZoom(qreal factor)
 {
     m_view->setZoomFactor(factor);
+    m_zoomLevel->setText(QStringLiteral("%1%").arg(qRound(factor * 100)));
+    m_zoomLevel->adjustSize();
+    const QRect page = m_view->geometry();
+    m_zoomLevel->move(page.center().x() - m_zoomLevel->width() / 2, page.top() + 16);
+    m_zoomLevel->show();
+    m_zoomLevel->raise();
+    m_zoomShown->start();
     if (m_user.isEmpty())
         return;
     QJsonObject zooms = zoomByUser();
@@ -358,16 +377,38 @@ void BrowserPane::setZoom(qreal factor)
     PrivateFile::write(dataFile(ZoomFile), QJsonDocument(zooms).toJson(QJsonDocument::Compact));
 }
 
-void BrowserPane::showContextMenu(const QPoint &globalPos, const QUrl &link, bool hasSelection)
+void BrowserPane::showContextMenu(const QPoint &globalPos, const QUrl &link, bool hasSelection,
+                                  bool editable, bool document)
 {
     QMenu menu(this);
+    if (document) {
+        menu.addAction(QStringLiteral("保存"), m_view, &WebView::saveDocument);
+        menu.addAction(QStringLiteral("打印"), m_view, &WebView::print);
+        menu.addSeparator();
+    }
+    if (editable) {
+        using Edit = WebView::EditAction;
+        static const std::pair<Edit, const char *> entries[] = {
+            {Edit::Undo, "撤销"},     {Edit::Redo, "重做"},  {Edit::Cut, "剪切"},
+            {Edit::Copy, "复制"},     {Edit::Paste, "粘贴"}, {Edit::Delete, "删除"},
+            {Edit::SelectAll, "全选"}};
+        for (const auto &[action, text] : entries) {
+            if (action == Edit::Cut || action == Edit::SelectAll)
+                menu.addSeparator();
+            QAction *entry = menu.addAction(QString::fromUtf8(text), this,
+                                            [this, action = action] { m_view->edit(action); });
+            entry->setEnabled(m_view->canEdit(action));
+        }
+        menu.addSeparator();
+    }
     menu.addAction(QStringLiteral("后退"), m_view, &WebView::back);
     menu.addAction(QStringLiteral("前进"), m_view, &WebView::forward);
     menu.addAction(QStringLiteral("重新加载"), this, [this] { m_view->reload(false); });
-    if (hasSelection || !link.isEmpty())
+    if ((hasSelection && !editable) || !link.isEmpty())
         menu.addSeparator();
-    if (hasSelection)
-        menu.addAction(QStringLiteral("复制"), m_view, &WebView::copySelection);
+    if (hasSelection && !editable)
+        menu.addAction(QStringLiteral("复制"), this,
+                       [this] { m_view->edit(WebView::EditAction::Copy); });
     if (!link.isEmpty()) {
         menu.addAction(QStringLiteral("复制链接地址"), this, [link] {
             QApplication::clipboard()->setText(link.toString(QUrl::FullyEncoded));

@@ -13,8 +13,10 @@ class CHttp;
 class DownloadRow;
 class FailurePanel;
 class FindBar;
+class QLabel;
 class QProgressBar;
 class QStackedLayout;
+class QTimer;
 class QVBoxLayout;
 class WebDownload;
 
@@ -74,7 +76,8 @@ private:
     void retry();
     void zoomBy(int steps);
     void setZoom(qreal factor);
-    void showContextMenu(const QPoint &globalPos, const QUrl &link, bool hasSelection);
+    void showContextMenu(const QPoint &globalPos, const QUrl &link, bool hasSelection,
+                         bool editable, bool document);
     void askPermission(const QUrl &origin, WebView::Feature feature, const WebView::Answer &answer);
     void download(WebDownload *download);
     QList<DownloadRow *> downloadRows() const;
@@ -86,6 +89,8 @@ private:
     FailurePanel *m_failure = nullptr;
     FindBar *m_findBar = nullptr;
     QVBoxLayout *m_downloads = nullptr;
+    QLabel *m_zoomLevel = nullptr; // "110%" over the page for a moment after a change
+    QTimer *m_zoomShown = nullptr;
     CHttp *m_probe = nullptr;
     QPointer<QNetworkReply> m_probeReply;
     const Options m_options;

@@ -111,6 +111,8 @@ void DownloadRow::finished()
     ui->progress->hide();
     ui->btnOpen->setVisible(done);
     ui->btnFolder->setVisible(done);
+    if (done && m_download->opensWhenDone())
+        ui->btnOpen->click();
     ui->lbStatus->setText(done ? QStringLiteral("已完成 %1").arg(sizeText(m_download->total()))
                               : state == WebDownload::State::Cancelled
                               ? QStringLiteral("已取消")

@@ -27,8 +27,10 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
+#include <QMessageBox>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimerEvent>
 #include <QUdpSocket>
@@ -265,6 +267,18 @@ void MainDialog::showWindow()
 
 void MainDialog::closeWindow()
 {
+    // The tray's 退出 is the user's: files still arriving are not given up without a word.
+    if (const int running = m_pane->runningDownloads()) {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("退出 Orvane"),
+                        QStringLiteral("有 %1 个下载尚未完成，仍要退出吗？").arg(running),
+                        QMessageBox::NoButton, this);
+        QPushButton *quitting = box.addButton(QStringLiteral("退出"), QMessageBox::AcceptRole);
+        box.setDefaultButton(quitting);
+        box.setEscapeButton(box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole));
+        box.exec();
+        if (box.clickedButton() != quitting)
+            return;
+    }
     quit();
 }
 

@@ -35,6 +35,10 @@ public:
     QString file() const { return m_file; }
     qint64 received() const { return m_received; }
     qint64 total() const { return m_total; }
+    // Handed to the desktop's opener once done: a document the user went to see that the
+    // engine cannot show (a PDF on QtWebKit).
+    bool opensWhenDone() const { return m_opensWhenDone; }
+    void setOpensWhenDone(bool opens) { m_opensWhenDone = opens; }
 
     // Only the last part of a proposed name, without leading dots, spaces or control
     // characters, at most 200 bytes: never a path out of the folder, never a hidden file.
@@ -74,6 +78,7 @@ private:
     QString m_error;
     QString m_file;
     bool m_partWritten = false;
+    bool m_opensWhenDone = false;
     qint64 m_received = 0;
     qint64 m_total = -1;
 };

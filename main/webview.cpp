@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "main/webview.h"
 
+#include <QApplication>
 #include <QChildEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QWheelEvent>
 
 #include <utility>
@@ -29,6 +34,46 @@ QStringList WebView::chooseUploads(QWidget *parent, bool multiple)
     if (!files.value(0).isEmpty())
         folder = QFileInfo(files.first()).absolutePath();
     return files.value(0).isEmpty() ? QStringList() : files;
+}
+
+bool WebView::askForPage(QWidget *parent, PageDialog kind, const QString &pageTitle,
+                         const QUrl &pageUrl, const QString &message, QString *text)
+{
+    // An engine may give the address of a page without a title as its title.
+    QString title = pageTitle.trimmed();
+    if (title.isEmpty() || title.contains(QLatin1String("://"))
+        || (!pageUrl.host().isEmpty() && title.contains(pageUrl.host(), Qt::CaseInsensitive)))
+        title = QStringLiteral("智慧校园公共云平台");
+    if (kind == PageDialog::Prompt) {
+        QInputDialog dialog(parent);
+        dialog.setWindowTitle(title);
+        dialog.setLabelText(message);
+        dialog.setTextValue(text ? *text : QString());
+        dialog.setOkButtonText(QStringLiteral("确定"));
+        dialog.setCancelButtonText(QStringLiteral("取消"));
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        if (text)
+            *text = dialog.textValue();
+        return true;
+    }
+    QMessageBox box(parent);
+    box.setWindowTitle(title);
+    box.setIcon(kind == PageDialog::Alert ? QMessageBox::Information : QMessageBox::Question);
+    // A page's message is its text, never markup of ours.
+    box.setTextFormat(Qt::PlainText);
+    const bool leaving = kind == PageDialog::LeavePage;
+    box.setText(leaving ? QStringLiteral("要离开此网页吗？") : message);
+    if (leaving)
+        box.setInformativeText(QStringLiteral("您所做的更改可能不会被保存。"));
+    QPushButton *accept = box.addButton(leaving ? QStringLiteral("离开") : QStringLiteral("确定"),
+                                        QMessageBox::AcceptRole);
+    if (kind != PageDialog::Alert)
+        box.setEscapeButton(box.addButton(leaving ? QStringLiteral("留下") : QStringLiteral("取消"),
+                                          QMessageBox::RejectRole));
+    box.setDefaultButton(accept);
+    box.exec();
+    return box.clickedButton() == accept;
 }
 
 bool WebView::sameOrigin(const QUrl &a, const QUrl &b)
@@ -64,8 +109,24 @@ void WebView::decidePermission(const QUrl &origin, Feature feature, bool platfor
 
 bool WebView::acceptNavigation(Navigation navigation) const
 {
-    navigation.userActed = m_sinceUserInput.isValid() && m_sinceUserInput.elapsed() <= 1000;
+    navigation.userActed = userActed();
     return !m_hook || m_hook(navigation);
+}
+
+bool WebView::userActed() const
+{
+    return m_sinceUserInput.isValid() && m_sinceUserInput.elapsed() <= 1000;
+}
+
+void WebView::pressDelete()
+{
+    QWidget *target = this;
+    while (target->focusProxy())
+        target = target->focusProxy();
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent key(type, Qt::Key_Delete, Qt::NoModifier);
+        QApplication::sendEvent(target, &key);
+    }
 }
 
 void WebView::watchInput(QWidget *widget)

@@ -39,6 +39,8 @@ public:
     enum class Feature { Notifications, Camera, Microphone, CameraAndMicrophone, Location, Other };
     enum class Permission { Grant, Refuse, Ask };
     using Answer = std::function<void(bool granted)>;
+    // What the context menu of an editable field offers, as the engine does it.
+    enum class EditAction { Undo, Redo, Cut, Copy, Paste, Delete, SelectAll };
 
     // Gives false to keep the view from loading the navigation.
     using NavigationHook = std::function<bool(const Navigation &)>;
@@ -61,6 +63,14 @@ public:
     // The files a page asks to upload: Qt's dialog, starting in the folder of the last upload
     // or else the home folder (not the working folder the program happened to start in).
     static QStringList chooseUploads(QWidget *parent, bool multiple);
+    // What a page's script asks the user (alert, confirm, prompt, and the question before
+    // leaving a page with unsaved input), the same on every engine: in Chinese, titled with the
+    // page's title or else the platform's name, never with an address, which the platform's
+    // name on a dialog would otherwise vouch for. True when the user accepted; a prompt's
+    // answer goes to text, which holds the page's proposal at first.
+    enum class PageDialog { Alert, Confirm, Prompt, LeavePage };
+    static bool askForPage(QWidget *parent, PageDialog kind, const QString &pageTitle,
+                           const QUrl &pageUrl, const QString &message, QString *text = nullptr);
     // Same scheme, host and port: what a page's address may be told to.
     static bool sameOrigin(const QUrl &a, const QUrl &b);
     // The platform's pages notify without asking and may use camera and microphone if the user
@@ -80,7 +90,13 @@ public:
     // Highlights the text's next (or previous) match; findFinished tells whether there is one.
     // An empty text clears the highlight.
     virtual void findText(const QString &text, bool backward) = 0;
-    virtual void copySelection() = 0;
+    // Acts on the field or the selection the last context menu was for.
+    virtual void edit(EditAction action) = 0;
+    // Whether the engine would do anything with it now.
+    virtual bool canEdit(EditAction action) const = 0;
+    // Saves the document the engine showed under the last right click (a PDF in its own viewer)
+    // as a download.
+    virtual void saveDocument() = 0;
     // The system's print dialog, then the page to the printer chosen (a PDF file included).
     virtual void print() = 0;
     // Forgets every cookie, the kept ones too: the session they belong to has ended.
@@ -99,8 +115,10 @@ signals:
     // loadFinished(false)): a network error, or the platform's HTTP status.
     void loadError(QNetworkReply::NetworkError error, int httpStatus);
     void findFinished(bool found);
-    // A right click: where, the link under it (if any), and whether text is selected.
-    void contextMenuRequested(const QPoint &globalPos, const QUrl &link, bool hasSelection);
+    // A right click: where, the link under it (if any), whether text is selected, whether it
+    // was in a field the user can edit, and whether on a document the engine shows itself.
+    void contextMenuRequested(const QPoint &globalPos, const QUrl &link, bool hasSelection,
+                              bool editable, bool document);
     // Ctrl and the wheel: a step in (positive) or out.
     void zoomRequested(int steps);
     // The page called window.print().
@@ -117,6 +135,11 @@ protected:
     bool acceptNavigation(Navigation navigation) const;
     // Answers a page's request as permission() says, asking the user where it says Ask.
     void decidePermission(const QUrl &origin, Feature feature, bool platform, const Answer &answer);
+    // The user clicked or pressed a key in the view within the last second.
+    bool userActed() const;
+    // Deletes the selection of the focused field as the Delete key does, for an engine that
+    // has no action of its own for it.
+    void pressDelete();
     // Watches a widget of the engine, and the widgets it makes later, for the mouse's back and
     // forward buttons (back(), forward()) and Ctrl with the wheel (zoomRequested).
     void watchInput(QWidget *widget);

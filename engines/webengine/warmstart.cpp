@@ -47,7 +47,9 @@ QWebEngineProfile *makeProfile(const WebView::Settings &settings, QObject *paren
     web->setAttribute(QWebEngineSettings::LocalStorageEnabled, true);
     // As QtWebKit's: a script opens a window only from a click, and into this view.
     web->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    web->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    // Debian's Chromium has no plugin but its PDF viewer: PDFs show in the view, links to them
+    // and embedded ones alike.
+    web->setAttribute(QWebEngineSettings::PluginsEnabled, true);
     web->setAttribute(QWebEngineSettings::PdfViewerEnabled, true);
     web->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
     return profile;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "engines/webengine/webenginepage.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <QWebEngineSettings>
 
@@ -61,9 +62,10 @@ private:
 } // namespace
 
 WebEnginePage::WebEnginePage(QWebEngineProfile *profile, WebView::NavigationHook decide,
-                             QObject *parent)
+                             WebView::PlatformUrl trusted, QObject *parent)
     : QWebEnginePage(profile, parent)
     , m_decide(std::move(decide))
+    , m_trusted(std::move(trusted))
 {
 }
 
@@ -93,4 +95,34 @@ QStringList WebEnginePage::chooseFiles(FileSelectionMode mode, const QStringList
                                        const QStringList &)
 {
     return WebView::chooseUploads(view(), mode == FileSelectOpenMultiple);
+}
+
+// Only the platform's pages and frames may ask the user anything: another site's dialog would
+// look like the platform's. Another site never keeps the user from leaving either.
+void WebEnginePage::javaScriptAlert(const QUrl &securityOrigin, const QString &msg)
+{
+    if (trusted(securityOrigin))
+        WebView::askForPage(view(), WebView::PageDialog::Alert, title(), url(), msg);
+}
+
+bool WebEnginePage::javaScriptConfirm(const QUrl &securityOrigin, const QString &msg)
+{
+    // Chromium asks before leaving a page with unsaved input as if the page confirmed this.
+    const bool leaving = msg
+        == QCoreApplication::translate("QWebEnginePage",
+                                       "Are you sure you want to leave this page? Changes that "
+                                       "you made may not be saved.");
+    if (!trusted(securityOrigin))
+        return leaving;
+    return WebView::askForPage(
+        view(), leaving ? WebView::PageDialog::LeavePage : WebView::PageDialog::Confirm, title(),
+        url(), msg);
+}
+
+bool WebEnginePage::javaScriptPrompt(const QUrl &securityOrigin, const QString &msg,
+                                     const QString &defaultValue, QString *result)
+{
+    *result = defaultValue;
+    return trusted(securityOrigin)
+        && WebView::askForPage(view(), WebView::PageDialog::Prompt, title(), url(), msg, result);
 }

@@ -15,7 +15,7 @@ class WebEnginePage final : public QWebEnginePage
 
 public:
     WebEnginePage(QWebEngineProfile *profile, WebView::NavigationHook decide,
-                  QObject *parent = nullptr);
+                  WebView::PlatformUrl trusted, QObject *parent = nullptr);
 
     // Whether the rules refused a navigation of the main frame since the last load ended:
     // Chromium then reports a load of it that fails (a redirect refused ends the load it
@@ -28,8 +28,15 @@ protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
     QStringList chooseFiles(FileSelectionMode mode, const QStringList &oldFiles,
                             const QStringList &acceptedMimeTypes) override;
+    void javaScriptAlert(const QUrl &securityOrigin, const QString &msg) override;
+    bool javaScriptConfirm(const QUrl &securityOrigin, const QString &msg) override;
+    bool javaScriptPrompt(const QUrl &securityOrigin, const QString &msg,
+                          const QString &defaultValue, QString *result) override;
 
 private:
+    bool trusted(const QUrl &origin) const { return !m_trusted || m_trusted(origin); }
+
     const WebView::NavigationHook m_decide;
+    const WebView::PlatformUrl m_trusted;
     bool m_refused = false;
 };

@@ -83,10 +83,14 @@ WebEngineView::WebEngineView(const Settings &settings, QWidget *parent)
 
     m_page = new WebEnginePage(
         m_profile, [this](const Navigation &navigation) { return acceptNavigation(navigation); },
-        this);
+        settings.platformUrl, this);
     m_view = new ChromiumView(
         [this](const QPoint &globalPos, const QWebEngineContextMenuData &data) {
-            emit contextMenuRequested(globalPos, data.linkUrl(), !data.selectedText().isEmpty());
+            // Chromium's PDF viewer has no buttons of its own for saving or printing here.
+            emit contextMenuRequested(
+                globalPos, data.linkUrl(), !data.selectedText().isEmpty(), data.isContentEditable(),
+                data.mediaType() == QWebEngineContextMenuData::MediaTypePlugin
+                    && data.mediaFlags().testFlag(QWebEngineContextMenuData::MediaCanSave));
         },
         this);
     m_view->setPage(m_page);
@@ -157,7 +161,8 @@ WebEngineView::~WebEngineView()
 
 void WebEngineView::download(QWebEngineDownloadItem *item)
 {
-    if (item->page() != m_page)
+    // The PDF viewer's own save comes from a page Chromium keeps to itself (none for Qt).
+    if (item->page() && item->page() != m_page)
         return;
     // Asked about again after a broken connection: no second question to the user.
     if (const QPointer<WebEngineDownload> asked = m_downloads.value(item->id())) {
@@ -266,9 +271,40 @@ void WebEngineView::findText(const QString &text, bool backward)
                      [this](bool found) { emit findFinished(found); });
 }
 
-void WebEngineView::copySelection()
+void WebEngineView::edit(EditAction action)
 {
-    m_page->triggerAction(QWebEnginePage::Copy);
+    switch (action) {
+    case EditAction::Undo:
+        return m_page->triggerAction(QWebEnginePage::Undo);
+    case EditAction::Redo:
+        return m_page->triggerAction(QWebEnginePage::Redo);
+    case EditAction::Cut:
+        return m_page->triggerAction(QWebEnginePage::Cut);
+    case EditAction::Copy:
+        return m_page->triggerAction(QWebEnginePage::Copy);
+    case EditAction::Paste:
+        return m_page->triggerAction(QWebEnginePage::Paste);
+    case EditAction::Delete:
+        return pressDelete();
+    case EditAction::SelectAll:
+        return m_page->triggerAction(QWebEnginePage::SelectAll);
+    }
+}
+
+bool WebEngineView::canEdit(EditAction action) const
+{
+    // As Chromium found the field when the menu was asked for.
+    static constexpr QWebEngineContextMenuData::EditFlag flags[] = {
+        QWebEngineContextMenuData::CanUndo,     QWebEngineContextMenuData::CanRedo,
+        QWebEngineContextMenuData::CanCut,      QWebEngineContextMenuData::CanCopy,
+        QWebEngineContextMenuData::CanPaste,    QWebEngineContextMenuData::CanDelete,
+        QWebEngineContextMenuData::CanSelectAll};
+    return m_page->contextMenuData().editFlags().testFlag(flags[int(action)]);
+}
+
+void WebEngineView::saveDocument()
+{
+    m_page->triggerAction(QWebEnginePage::DownloadMediaToDisk);
 }
 
 void WebEngineView::print()

@@ -32,7 +32,9 @@ public:
     qreal zoomFactor() const override;
     void setZoomFactor(qreal factor) override;
     void findText(const QString &text, bool backward) override;
-    void copySelection() override;
+    void edit(EditAction action) override;
+    bool canEdit(EditAction action) const override;
+    void saveDocument() override;
     void print() override;
     void clearCookies() override;
 

@@ -8,6 +8,7 @@
 #include "engines/webkit/webkitnetwork.h"
 #include "engines/webkit/webpage.h"
 
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QKeyEvent>
@@ -39,8 +40,15 @@ WebKitView::WebKitView(const Settings &settings, QWidget *parent)
     global->setAttribute(QWebSettings::FullScreenSupportEnabled, true);
 
     m_view = new QWebView(this);
-    m_page =
-        new WebPage([this](const Navigation &navigation) { return acceptNavigation(navigation); });
+    m_page = new WebPage(
+        [this](const Navigation &navigation) {
+            const bool accepted = acceptNavigation(navigation);
+            // A PDF the user went to opens in the desktop's viewer once it is saved.
+            if (accepted && navigation.mainFrame)
+                m_userOpened = userActed();
+            return accepted;
+        },
+        settings.platformUrl);
     m_page->setUserAgentSuffix(settings.userAgentSuffix);
     m_page->setNetworkAccessManager(new WebKitNetwork(settings, m_page));
     // The platform's pages are UTF-8 whatever their headers say.
@@ -123,9 +131,20 @@ WebKitView::WebKitView(const Settings &settings, QWidget *parent)
                 setFullScreen(request.toggleOn());
             });
     connect(m_page, &QWebPage::unsupportedContent, this, [this](QNetworkReply *reply) {
-        download(
-            reply,
-            WebDownload::nameFromResponse(reply->rawHeader("Content-Disposition"), reply->url()));
+        const QByteArray disposition = reply->rawHeader("Content-Disposition");
+        const bool attachment = disposition.trimmed().toLower().startsWith("attachment");
+        const bool mainFrame = reply->request().originatingObject() == m_page->mainFrame();
+        // What a frame embeds to show (a PDF) is no download anybody asked for.
+        if (!mainFrame && !attachment) {
+            reply->abort();
+            reply->deleteLater();
+            return;
+        }
+        const bool pdf = reply->header(QNetworkRequest::ContentTypeHeader)
+                             .toString()
+                             .startsWith(QLatin1String("application/pdf"));
+        download(reply, WebDownload::nameFromResponse(disposition, reply->url()),
+                 mainFrame && !attachment && pdf && m_userOpened);
     });
     connect(m_page, &QWebPage::downloadRequested, this, [this](const QNetworkRequest &request) {
         download(m_page->networkAccessManager()->get(request), request.url().fileName());
@@ -140,11 +159,13 @@ WebKitView::~WebKitView()
     delete m_fullScreen;
 }
 
-void WebKitView::download(QNetworkReply *reply, const QString &name)
+void WebKitView::download(QNetworkReply *reply, const QString &name, bool opensWhenDone)
 {
     const QString suggested =
         name.isEmpty() ? WebDownload::nameFromResponse(QByteArray(), reply->url()) : name;
-    emit downloadRequested(new WebKitDownload(reply, suggested, m_downloadFolder, this));
+    auto *download = new WebKitDownload(reply, suggested, m_downloadFolder, this);
+    download->setOpensWhenDone(opensWhenDone);
+    emit downloadRequested(download);
 }
 
 void WebKitView::setFullScreen(bool on)
@@ -231,9 +252,29 @@ void WebKitView::findText(const QString &text, bool backward)
     emit findFinished(found);
 }
 
-void WebKitView::copySelection()
+namespace {
+
+// QtWebKit has no action that deletes the selection: the Delete key does it.
+constexpr QWebPage::WebAction EditActions[] = {
+    QWebPage::Undo,  QWebPage::Redo,        QWebPage::Cut,      QWebPage::Copy,
+    QWebPage::Paste, QWebPage::NoWebAction, QWebPage::SelectAll};
+
+} // namespace
+
+void WebKitView::edit(EditAction action)
 {
-    m_view->triggerPageAction(QWebPage::Copy);
+    if (action == EditAction::Delete)
+        pressDelete();
+    else
+        m_view->triggerPageAction(EditActions[int(action)]);
+}
+
+bool WebKitView::canEdit(EditAction action) const
+{
+    // What can be cut can be deleted.
+    const QWebPage::WebAction webAction =
+        EditActions[int(action == EditAction::Delete ? EditAction::Cut : action)];
+    return m_page->action(webAction)->isEnabled();
 }
 
 void WebKitView::print()
@@ -258,7 +299,8 @@ bool WebKitView::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_view && event->type() == QEvent::ContextMenu) {
         const auto *menu = static_cast<QContextMenuEvent *>(event);
         const QWebHitTestResult hit = m_page->mainFrame()->hitTestContent(menu->pos());
-        emit contextMenuRequested(menu->globalPos(), hit.linkUrl(), m_page->hasSelection());
+        emit contextMenuRequested(menu->globalPos(), hit.linkUrl(), m_page->hasSelection(),
+                                  hit.isContentEditable(), false);
         return true;
     }
     return WebView::eventFilter(watched, event);

@@ -26,7 +26,10 @@ public:
     qreal zoomFactor() const override;
     void setZoomFactor(qreal factor) override;
     void findText(const QString &text, bool backward) override;
-    void copySelection() override;
+    void edit(EditAction action) override;
+    bool canEdit(EditAction action) const override;
+    // QtWebKit shows no document of its own: a PDF goes to the desktop's viewer.
+    void saveDocument() override {}
     void print() override;
     void clearCookies() override;
 
@@ -34,7 +37,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void download(QNetworkReply *reply, const QString &name);
+    void download(QNetworkReply *reply, const QString &name, bool opensWhenDone = false);
     void setFullScreen(bool on);
     void exitFullScreen();
 
@@ -42,4 +45,5 @@ private:
     WebPage *m_page = nullptr;
     QWidget *m_fullScreen = nullptr; // holds the view while an element fills the screen
     const QString m_downloadFolder;
+    bool m_userOpened = false; // the main frame's last navigation was the user's
 };

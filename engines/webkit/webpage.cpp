@@ -5,6 +5,7 @@
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QWebFrame>
+#include <QWebSecurityOrigin>
 #include <QWebSettings>
 
 #include <functional>
@@ -61,9 +62,10 @@ private:
 
 } // namespace
 
-WebPage::WebPage(WebView::NavigationHook decide, QObject *parent)
+WebPage::WebPage(WebView::NavigationHook decide, WebView::PlatformUrl trusted, QObject *parent)
     : QWebPage(parent)
     , m_decide(std::move(decide))
+    , m_trusted(std::move(trusted))
 {
 }
 
@@ -105,6 +107,43 @@ void WebPage::javaScriptConsoleMessage(const QString &message, int lineNumber,
     // Into the log, as QtWebEngine does: a page's own errors explain much.
     qDebug().noquote() << "js:" << message
                        << QStringLiteral("(%1:%2)").arg(sourceID).arg(lineNumber);
+}
+
+bool WebPage::trusted(QWebFrame *frame) const
+{
+    // The origin, not the address: a frame without one of its own has its maker's.
+    const QWebSecurityOrigin origin = frame->securityOrigin();
+    QUrl url;
+    url.setScheme(origin.scheme());
+    url.setHost(origin.host());
+    if (origin.port() > 0)
+        url.setPort(origin.port());
+    return !m_trusted || m_trusted(url);
+}
+
+// Only the platform's pages and frames may ask the user anything: another site's dialog would
+// look like the platform's. QtWebKit asks before leaving a page as a page's confirm() does.
+void WebPage::javaScriptAlert(QWebFrame *frame, const QString &msg)
+{
+    if (trusted(frame))
+        WebView::askForPage(view(), WebView::PageDialog::Alert, mainFrame()->title(),
+                            mainFrame()->url(), msg);
+}
+
+bool WebPage::javaScriptConfirm(QWebFrame *frame, const QString &msg)
+{
+    return trusted(frame)
+        && WebView::askForPage(view(), WebView::PageDialog::Confirm, mainFrame()->title(),
+                               mainFrame()->url(), msg);
+}
+
+bool WebPage::javaScriptPrompt(QWebFrame *frame, const QString &msg, const QString &defaultValue,
+                               QString *result)
+{
+    *result = defaultValue;
+    return trusted(frame)
+        && WebView::askForPage(view(), WebView::PageDialog::Prompt, mainFrame()->title(),
+                               mainFrame()->url(), msg, result);
 }
 
 QString WebPage::chooseFile(QWebFrame *, const QString &)

@@ -14,8 +14,10 @@
 class WebPage : public QWebPage
 {
 public:
-    // decide answers for the view whether a navigation may load.
-    explicit WebPage(WebView::NavigationHook decide, QObject *parent = nullptr);
+    // decide answers for the view whether a navigation may load; trusted whether a frame's
+    // origin is the platform's.
+    WebPage(WebView::NavigationHook decide, WebView::PlatformUrl trusted,
+            QObject *parent = nullptr);
     ~WebPage() override;
 
     void setUserAgentSuffix(const QString &suffix) { m_userAgentSuffix = suffix; }
@@ -34,6 +36,10 @@ protected:
                                  NavigationType type) override;
     QString userAgentForUrl(const QUrl &url) const override;
     QString chooseFile(QWebFrame *frame, const QString &suggestedFile) override;
+    void javaScriptAlert(QWebFrame *frame, const QString &msg) override;
+    bool javaScriptConfirm(QWebFrame *frame, const QString &msg) override;
+    bool javaScriptPrompt(QWebFrame *frame, const QString &msg, const QString &defaultValue,
+                          QString *result) override;
     void javaScriptConsoleMessage(const QString &message, int lineNumber,
                                   const QString &sourceID) override;
     bool supportsExtension(Extension extension) const override;
@@ -41,7 +47,10 @@ protected:
                    ExtensionReturn *output) override;
 
 private:
+    bool trusted(QWebFrame *frame) const;
+
     const WebView::NavigationHook m_decide;
+    const WebView::PlatformUrl m_trusted;
     QString m_userAgentSuffix;
     std::optional<LoadFailure> m_loadFailure;
 };
