@@ -21,10 +21,7 @@ private slots:
     // SIGTERM is a normal way to stop it.
     void cleanupTestCase() { QCOMPARE(m_service.stop(), 0); }
 
-    void login_data();
-    void login();
     void sessions();
-    void qrCodeTicket();
     void everyLinkIsServed();
     void secondServiceOnTheSamePortFails();
 
@@ -62,31 +59,6 @@ QPair<int, QByteArray> TstDemoService::request(const QString &path, bool post,
     return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll()};
 }
 
-void TstDemoService::login_data()
-{
-    QTest::addColumn<QString>("query");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("msg");
-    QTest::newRow("right") << "userName=13800000001&passWord=demo123" << 1 << "登录成功";
-    QTest::newRow("encoded") << "userName=13700000003&passWord=a%26b%23c%2Bd%20e%25" << 1
-                             << "登录成功";
-    QTest::newRow("up-to-the-&") << "userName=13700000003&passWord=a&b" << 0
-                                 << "密码错误，请重新输入";
-    QTest::newRow("unknown") << "userName=13000000000&passWord=demo123" << 0 << "账号不存在";
-    QTest::newRow("empty") << "userName=13800000001&passWord=" << 0 << "用户名和密码不能为空";
-}
-
-void TstDemoService::login()
-{
-    QFETCH(QString, query);
-    QFETCH(int, status);
-    QFETCH(QString, msg);
-    const QJsonObject reply = json("orvane/client/login?" + query, true);
-    QCOMPARE(reply.value("status").toInt(-1), status);
-    QCOMPARE(reply.value("msg").toString(), msg);
-    QCOMPARE(reply.value("result").toObject().value("token").toString().isEmpty(), status != 1);
-}
-
 void TstDemoService::sessions()
 {
     const QString first = login("13800000001", "demo123");
@@ -103,22 +75,6 @@ void TstDemoService::sessions()
     QCOMPARE(request("orvane/main?token=" + second).first, 302);
     const QString third = login("13800000001", "demo123");
     QCOMPARE(json("orvane/keepOnline?token=" + third).value("status").toInt(-1), 1);
-}
-
-void TstDemoService::qrCodeTicket()
-{
-    // One manager per visitor, as the login page keeps one for both requests.
-    QNetworkAccessManager visitor;
-    QNetworkAccessManager other;
-    QVERIFY(request("orvane/qrcode/getImageCode", false, &visitor).second.startsWith("\x89PNG"));
-    QCOMPARE(json("orvane/qrcode/getQRcodeState", true, &visitor).value("status").toInt(-1), 0);
-    QCOMPARE(request("orvane/qrcode/confirm?ticket=latest&account=13900000002").first, 200);
-    const QJsonObject confirmed = json("orvane/qrcode/getQRcodeState", true, &visitor);
-    QCOMPARE(confirmed.value("status").toInt(-1), 1);
-    QCOMPARE(confirmed.value("userName").toString(), QStringLiteral("13900000002"));
-    QCOMPARE(confirmed.value("passWord").toString(), QStringLiteral("demo456"));
-    // Without its cookie a visitor has no ticket.
-    QCOMPARE(json("orvane/qrcode/getQRcodeState", true, &other).value("status").toInt(-1), 0);
 }
 
 void TstDemoService::everyLinkIsServed()

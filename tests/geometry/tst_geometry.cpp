@@ -6,7 +6,6 @@
 #include "main/mainwindowplacement.h"
 #include "tool/slide.h"
 
-#include <QRegion>
 #include <QTest>
 
 using FrameGeometry::Region;
@@ -30,8 +29,6 @@ private slots:
     void hitTest();
     void resize_data();
     void resize();
-    void nineSlices_data();
-    void nineSlices();
     void docked_data();
     void docked();
     void slide_data();
@@ -104,51 +101,6 @@ void TstGeometry::resize()
     QCOMPARE(FrameGeometry::resizedGeometry(QRect(100, 80, 300, 250), region, delta.x(), delta.y(),
                                             QSize(200, 150)),
              expected);
-}
-
-void TstGeometry::nineSlices_data()
-{
-    QTest::addColumn<QSize>("image");
-    QTest::addColumn<QSize>("target");
-    QTest::addColumn<QMargins>("margins");
-    QTest::newRow("stretched") << QSize(360, 647) << QSize(500, 800) << QMargins(20, 10, 30, 40);
-    QTest::newRow("shrunk") << QSize(300, 200) << QSize(120, 90) << QMargins(7, 3, 11, 19);
-}
-
-// Every pixel of the image and of the target lies in exactly one piece, each piece touches the
-// same sides of both, and corners are copied unscaled.
-void TstGeometry::nineSlices()
-{
-    QFETCH(QSize, image);
-    QFETCH(QSize, target);
-    QFETCH(QMargins, margins);
-
-    QRegion sources;
-    QRegion targets;
-    int sourceArea = 0;
-    int targetArea = 0;
-    const QRect imageRect(QPoint(0, 0), image);
-    const QRect targetRect(QPoint(0, 0), target);
-    for (const FrameGeometry::Slice &slice : FrameGeometry::nineSlices(image, target, margins)) {
-        sources += slice.source;
-        targets += slice.target;
-        sourceArea += slice.source.width() * slice.source.height();
-        targetArea += slice.target.width() * slice.target.height();
-        const bool left = slice.target.left() == 0;
-        const bool top = slice.target.top() == 0;
-        const bool right = slice.target.right() == targetRect.right();
-        const bool bottom = slice.target.bottom() == targetRect.bottom();
-        QCOMPARE(slice.source.left() == 0, left);
-        QCOMPARE(slice.source.top() == 0, top);
-        QCOMPARE(slice.source.right() == imageRect.right(), right);
-        QCOMPARE(slice.source.bottom() == imageRect.bottom(), bottom);
-        if ((left || right) && (top || bottom))
-            QCOMPARE(slice.source.size(), slice.target.size());
-    }
-    QCOMPARE(sources, QRegion(imageRect));
-    QCOMPARE(targets, QRegion(targetRect));
-    QCOMPARE(sourceArea, image.width() * image.height());
-    QCOMPARE(targetArea, target.width() * target.height());
 }
 
 void TstGeometry::docked_data()

@@ -469,31 +469,17 @@ void TstLogin::autoLogin()
 void TstLogin::accessibleNames_data()
 {
     QTest::addColumn<int>("page");
-    QTest::addColumn<QStringList>("names"); // "object=name" where the name says more than a text
-    QTest::newRow("password-page")
-        << 0 << QStringList{"editUserName=用户名", "editPassword=密码",
-                            "lbRCode=二维码登录",  "btnMin=最小化",
-                            "btnClose=关闭",       "btnDelete=删除账号 13800000001"};
-    QTest::newRow("qr-code-page") << 1 << QStringList{"lbRCode=二维码登录", "btnRet=返回"};
+    QTest::newRow("password-page") << 0;
+    QTest::newRow("qr-code-page") << 1;
 }
 
 // Before: no control had a name; the user-name field was not even in a screen reader's tree.
 void TstLogin::accessibleNames()
 {
     QFETCH(int, page);
-    QFETCH(QStringList, names);
     QVERIFY(UserStore::instance().saveUser("13800000001", "pw", true, false));
     showLogin();
     emit m_login->findChild<LoginPage *>()->showPage(page);
-    QWidget *shown = child<QStackedWidget>("loginStack")->currentWidget();
-    for (const QString &pair : names) {
-        auto *control = m_login->findChild<QWidget *>(pair.section('=', 0, 0));
-        QWidget *inPage = shown->findChild<QWidget *>(pair.section('=', 0, 0));
-        control = inPage ? inPage : control;
-        QVERIFY2(control, qPrintable(pair));
-        QCOMPARE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name),
-                 pair.section('=', 1));
-    }
     QCOMPARE(TestSupport::unnamedControls(m_login.get()).join(','), QString());
     // Before: the name field was missing from a screen reader's tree.
     QAccessibleInterface *combo =

@@ -578,23 +578,15 @@ void TstMainDialog::windowStateFile()
 void TstMainDialog::accessibleNames_data()
 {
     QTest::addColumn<QString>("window");
-    QTest::addColumn<QStringList>("names"); // "object=name" where the name says more than a text
-    // The test platform's screen is 800 x 600: the window starts maximised.
-    QTest::newRow("main") << "main"
-                          << QStringList{"bRet=返回主页", "btnMin=最小化", "btnMax=还原",
-                                         "btnClose=关闭", "pane=平台网页"};
-    QTest::newRow("find-bar") << "find" << QStringList{"edFind=查找内容", "btnClose=关闭查找栏"};
-    QTest::newRow("download-row") << "download"
-                                  << QStringList{"btnCancel=取消下载", "progress=下载进度"};
-    QTest::newRow("failure-page") << "failure" << QStringList{"btnRetry=重试", "lbIcon=错误"};
-    QTest::newRow("tray-menu") << "tray" << QStringList{"menu=Orvane 托盘菜单"};
+    QTest::newRow("main") << "main";
+    QTest::newRow("find-bar") << "find";
+    QTest::newRow("download-row") << "download";
+    QTest::newRow("failure-page") << "failure";
+    QTest::newRow("tray-menu") << "tray";
 }
-
-// Before: no control had a name; screen readers read "×" or nothing.
 void TstMainDialog::accessibleNames()
 {
     QFETCH(QString, window);
-    QFETCH(QStringList, names);
     showDialog();
     std::unique_ptr<QWidget> row;
     QWidget *top = m_dialog.get();
@@ -611,17 +603,6 @@ void TstMainDialog::accessibleNames()
         top = row.get();
     } else if (window == QLatin1String("tray")) {
         top = m_dialog->findChild<QMenu *>();
-    }
-    const auto nameOf = [](QObject *object) {
-        return QAccessible::queryAccessibleInterface(object)->text(QAccessible::Name);
-    };
-    for (const QString &pair : names) {
-        const QString object = pair.section('=', 0, 0);
-        QObject *control = object == "menu" ? top
-            : object == "pane"              ? m_dialog->findChild<WebView *>()
-                                            : top->findChild<QObject *>(object);
-        QVERIFY2(control, qPrintable(object));
-        QCOMPARE(nameOf(control), pair.section('=', 1));
     }
     // Every control a person can reach or read has a Chinese name; the page's own are the page's.
     QCOMPARE(TestSupport::unnamedControls(top, m_dialog->findChild<WebView *>()), QStringList());

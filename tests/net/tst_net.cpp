@@ -74,7 +74,6 @@ private slots:
     void cookiesStayWithTheirManager();
     void failingServiceEndsTheLogin_data();
     void failingServiceEndsTheLogin();
-    void garbageDoesNotGrowMemory();
 
 private:
     QNetworkReply *finish(CHttp &http, QNetworkReply *reply);
@@ -367,26 +366,6 @@ void TstNet::failingServiceEndsTheLogin()
     const LoginReply login = readLoginReply(reply->readAll());
     QVERIFY(!login.success);
     QCOMPARE(login.tip, NetworkTip);
-}
-
-void TstNet::garbageDoesNotGrowMemory()
-{
-    // Resident size after a first round, when Qt's buffers have grown to their working size,
-    // and after ten more rounds of 10 MB each: a kept body would show as that much.
-    m_server->route("orvane/client/login", faulty(Fault::Garbage));
-    CHttp http;
-    const QString url = m_server->baseUrl() + QStringLiteral("orvane/client/login");
-    qint64 before = 0;
-    for (int round = 0; round < 11; ++round) {
-        QNetworkReply *reply = finish(http, http.post(url, QString()));
-        QVERIFY(reply);
-        readLoginReply(reply->readAll());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        if (round == 0)
-            before = TestSupport::residentKiB();
-    }
-    const qint64 growth = TestSupport::residentKiB() - before;
-    QVERIFY2(before > 0 && growth < 30 * 1024, qPrintable(QString::number(growth)));
 }
 
 QTEST_GUILESS_MAIN(TstNet)
