@@ -25,6 +25,7 @@
 #include <QJsonObject>
 #include <QMenu>
 #include <QNetworkReply>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -603,6 +604,8 @@ void TstMainDialog::accessibleNames()
         top = row.get();
     } else if (window == QLatin1String("tray")) {
         top = m_dialog->findChild<QMenu *>();
+    } else if (auto *loading = m_dialog->findChild<QProgressBar *>()) {
+        loading->show(); // as while a page loads
     }
     // Every control a person can reach or read has a Chinese name; the page's own are the page's.
     QCOMPARE(TestSupport::unnamedControls(top, m_dialog->findChild<WebView *>()), QStringList());
