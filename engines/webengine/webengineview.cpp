@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "engines/webengine/webengineview.h"
 
+#include "engines/webengine/contextmenurequest.h"
+#include "engines/webengine/downloadrequest.h"
+#include "engines/webengine/findtextresult.h"
+#include "engines/webengine/pageview.h"
 #include "engines/webengine/requestfilter.h"
 #include "engines/webengine/webenginedownload.h"
 #include "engines/webengine/webenginepage.h"
@@ -9,9 +13,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QVBoxLayout>
-#include <QWebEngineContextMenuData>
 #include <QWebEngineCookieStore>
-#include <QWebEngineDownloadItem>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
@@ -25,7 +27,7 @@ namespace {
 class ChromiumView final : public QWebEngineView
 {
 public:
-    using Menu = std::function<void(const QPoint &globalPos, const QWebEngineContextMenuData &)>;
+    using Menu = std::function<void(const QPoint &globalPos, const ContextMenuRequest &)>;
 
     ChromiumView(Menu menu, QWidget *parent)
         : QWebEngineView(parent)
@@ -36,7 +38,8 @@ public:
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override
     {
-        m_menu(event->globalPos(), page()->contextMenuData());
+        if (const ContextMenuRequest *request = contextMenuRequest(this))
+            m_menu(event->globalPos(), *request);
     }
 
 private:
@@ -88,7 +91,7 @@ WebEngineView::WebEngineView(const Settings &settings, QWidget *parent)
         m_profile, [this](const Navigation &navigation) { return acceptNavigation(navigation); },
         this);
     m_view = new ChromiumView(
-        [this](const QPoint &globalPos, const QWebEngineContextMenuData &data) {
+        [this](const QPoint &globalPos, const ContextMenuRequest &data) {
             emit contextMenuRequested(globalPos, data.linkUrl(), !data.selectedText().isEmpty());
         },
         this);
@@ -131,7 +134,7 @@ WebEngineView::~WebEngineView()
     delete m_page;
 }
 
-void WebEngineView::download(QWebEngineDownloadItem *item)
+void WebEngineView::download(QWebEngineDownloadRequest *item)
 {
     if (item->page() != m_page)
         return;
@@ -207,8 +210,9 @@ void WebEngineView::findText(const QString &text, bool backward)
         m_page->findText(QString());
         return;
     }
-    m_page->findText(text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags(),
-                     [this](bool found) { emit findFinished(found); });
+    m_page->findText(
+        text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags(),
+        [this](const auto &result) { emit findFinished(FindTextResult::found(result)); });
 }
 
 void WebEngineView::copySelection()
@@ -225,7 +229,7 @@ void WebEngineView::print()
         delete printer;
         return;
     }
-    m_page->print(printer, [printer](bool) { delete printer; });
+    PageView::print(m_view, printer, [printer](bool) { delete printer; });
 }
 
 void WebEngineView::clearCookies()

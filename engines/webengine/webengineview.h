@@ -7,7 +7,6 @@
 #include <QHash>
 #include <QPointer>
 
-class QWebEngineDownloadItem;
 class QWebEngineProfile;
 class QWebEngineView;
 class WebEnginePage;
@@ -37,7 +36,7 @@ public:
     void clearCookies() override;
 
 private:
-    void download(QWebEngineDownloadItem *item);
+    void download(QWebEngineDownloadRequest *item);
 
     QWebEngineProfile *m_profile = nullptr;
     WebEnginePage *m_page = nullptr;
