@@ -8,6 +8,8 @@
 #include <QJsonObject>
 #include <QPluginLoader>
 
+#include <algorithm>
+
 namespace WebEngines {
 
 QString fromConfig(const QString &value)
@@ -30,6 +32,13 @@ QStringList libraryPaths(const QString &engine)
     paths << QStringLiteral(ORVANE_ENGINE_BUILD_DIR "/") + file;
 #endif
     return paths;
+}
+
+bool isInstalled(const QString &engine)
+{
+    const QStringList paths = libraryPaths(engine);
+    return std::any_of(paths.begin(), paths.end(),
+                       [](const QString &path) { return QFile::exists(path); });
 }
 
 WebView *create(const QString &engine, const WebView::Settings &settings, QWidget *parent,
