@@ -2,6 +2,7 @@
 // The navigation rules, the downloads and the failure page as both web engines meet them: real
 // clicks on real pages from a test server, each row run once per engine.
 #include "common/globals.h"
+#include "common/qtpaths.h"
 #include "main/browserpane.h"
 #include "main/downloadrow.h"
 #include "main/failurepanel.h"
@@ -61,6 +62,10 @@ class TstWebView : public QObject
 {
     Q_OBJECT
 
+public:
+    // As Orvane does: QtWebEngine 6, loaded as a library after the application, crashes without.
+    static void initMain() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); }
+
 private slots:
     void initTestCase();
     void init();
@@ -119,6 +124,9 @@ void TstWebView::initTestCase()
 
 void TstWebView::init()
 {
+    if (QByteArray(QTest::currentDataTag()).startsWith(WebEngines::WebKit)
+        && !TestSupport::hasWebKit())
+        QSKIP(TestSupport::NoWebKit);
     m_server = std::make_unique<TestHttpServer>();
     QVERIFY(m_server->start());
     const auto page = [](const QByteArray &body) {
@@ -547,6 +555,8 @@ void TstWebView::cookies()
 {
     QFETCH(QByteArrayList, setCookies);
     QFETCH(QByteArray, sentNextRun);
+    if (!TestSupport::hasWebKit())
+        QSKIP(TestSupport::NoWebKit);
     QTemporaryDir storage;
     const QString target = storage.filePath("elsewhere");
     const bool linked = QTest::currentDataTag() == QByteArray("file-was-a-link");
@@ -557,7 +567,7 @@ void TstWebView::cookies()
         TestResponse response = TestResponse::withStatus(200, "<p>set</p>", "text/html");
         for (const QByteArray &cookie : setCookies.at(page).split('\n')) {
             if (!cookie.isEmpty())
-                response.headers.append(qMakePair<QByteArray, QByteArray>("Set-Cookie", cookie));
+                response.headers.append(qMakePair(QByteArray("Set-Cookie"), cookie));
         }
         m_server->route("orvane/set" + QByteArray::number(page), response);
     }
@@ -650,7 +660,7 @@ void TstWebView::foreignEngineRefused_data()
     QTest::addColumn<QString>("library"); // put beside the program as QtWebKit's engine
     // Before: any library of that name was loaded and its function called.
     QTest::newRow("a-plugin-of-another-kind")
-        << QLibraryInfo::location(QLibraryInfo::PluginsPath) + "/imageformats/libqgif.so";
+        << QtPaths::path(QLibraryInfo::PluginsPath) + "/imageformats/libqgif.so";
     QTest::newRow("no-plugin-at-all") << "/usr/lib/x86_64-linux-gnu/libz.so.1";
 }
 

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
-#include <QTextCodec>
 #include <QUdpSocket>
 
 #include <linux/capability.h>
@@ -22,6 +21,15 @@ namespace TestSupport {
 QString binDir()
 {
     return qEnvironmentVariable("ORVANE_BIN_DIR");
+}
+
+bool hasWebKit()
+{
+#ifdef ORVANE_TEST_WEBKIT
+    return true;
+#else
+    return false;
+#endif
 }
 
 QString program(const QString &name)
@@ -55,7 +63,7 @@ QStringList unnamedControls(QWidget *top, const QWidget *skip)
 
 QString textWithZeros(const QByteArray &bytes)
 {
-    return QTextCodec::codecForMib(106)->toUnicode(bytes); // 106: UTF-8
+    return QString::fromUtf8(bytes.constData(), static_cast<int>(bytes.size()));
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
