@@ -3,6 +3,7 @@
 
 // Where Qt 5 and Qt 6 differ in reaching X11: Qt 5 through QtX11Extras, Qt 6 through QtGui's
 // native interface. Nothing else of Orvane names either.
+#include <QByteArray>
 #include <QtGlobal>
 
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
@@ -45,7 +46,7 @@ inline bool compositingManagerRunning()
         return true;
     int screen = 0;
     xcb_parse_display(nullptr, nullptr, nullptr, &screen);
-    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
+    const QByteArray name = QByteArray("_NET_WM_CM_S").append(QByteArray::number(screen));
     xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
         x11, xcb_intern_atom(x11, 0, static_cast<uint16_t>(name.size()), name.constData()),
         nullptr);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "tests/support/testsupport.h"
 
+#include "common/textdecoder.h"
+
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QCoreApplication>
@@ -63,7 +65,9 @@ QStringList unnamedControls(QWidget *top, const QWidget *skip)
 
 QString textWithZeros(const QByteArray &bytes)
 {
-    return QString::fromUtf8(bytes.constData(), static_cast<int>(bytes.size()));
+    QString text;
+    TextDecoder::decode("UTF-8", bytes.constData(), bytes.size(), &text);
+    return text;
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
