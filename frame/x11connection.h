@@ -44,8 +44,11 @@ inline bool compositingManagerRunning()
     xcb_connection_t *x11 = connection();
     if (!x11)
         return true;
+    char *host = nullptr;
+    int display = 0;
     int screen = 0;
-    xcb_parse_display(nullptr, nullptr, nullptr, &screen);
+    if (xcb_parse_display(nullptr, &host, &display, &screen))
+        std::free(host);
     const QByteArray name = QByteArray("_NET_WM_CM_S").append(QByteArray::number(screen));
     xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
         x11, xcb_intern_atom(x11, 0, static_cast<uint16_t>(name.size()), name.constData()),
