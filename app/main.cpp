@@ -6,6 +6,8 @@
 #include "common/companionchannel.h"
 #include "common/globals.h"
 #include "common/logsafe.h"
+#include "common/qtpaths.h"
+#include "frame/highdpi.h"
 #include "login/login.h"
 #include "main/maindialog.h"
 #include "main/webengines.h"
@@ -13,7 +15,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 #include <QUdpSocket>
@@ -33,7 +34,7 @@ void loadQtTranslations(QApplication &app)
         : QLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China);
     auto *translator = new QTranslator(&app);
     if (translator->load(chinese, QStringLiteral("qt"), QStringLiteral("_"),
-                         QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+                         QtPaths::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
 }
 
@@ -58,10 +59,7 @@ int main(int argc, char *argv[])
     // the DPI, and X servers that measure 100 DPI (Xvfb) keep 1. QT_SCALE_FACTOR is exact.
     // QtWebEngine, when the main window loads it, wants its contexts shared from the start.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
-    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
-    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
-        Qt::HighDpiScaleFactorRoundingPolicy::RoundPreferFloor);
+    HighDpi::enable();
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/Orvane")));
     loadQtTranslations(app);
@@ -69,7 +67,9 @@ int main(int argc, char *argv[])
     const AppConfig::Config config = AppConfig::readConfig();
     // Chromium's sandbox refuses root and needs namespaces some containers deny: QtWebEngine
     // runs without it then, rather than not at all (the main window used to vanish).
-    if (WebEngines::fromConfig(config.engine) == WebEngines::WebEngine
+    // So does it when QtWebKit is asked for but not installed: QtWebEngine stands in then.
+    const QString engine = WebEngines::fromConfig(config.engine);
+    if ((engine == WebEngines::WebEngine || !WebEngines::isInstalled(engine))
         && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")
         && !Platform::sandboxCanRun()) {
         qDebug() << "Chromium's sandbox cannot run here (root or no user namespaces):"

@@ -9,7 +9,7 @@ set(ORVANE_PACKAGE_MAINTAINER "Orvane developers <orvane@users.noreply.github.co
 # CMakeLists for how Orvane finds them.
 
 install(TARGETS Orvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS orvane-webkit orvane-webengine LIBRARY DESTINATION ${ORVANE_ENGINE_INSTALL_DIR})
+install(TARGETS ${ORVANE_ENGINES} LIBRARY DESTINATION ${ORVANE_ENGINE_INSTALL_DIR})
 if(TARGET OrvaneTool)
     install(TARGETS OrvaneTool RUNTIME DESTINATION ${ORVANE_TOOL_INSTALL_DIR})
 endif()

@@ -18,7 +18,7 @@ constexpr int MaxBaseUrlLength = 2048;
 // A value as QSettings gives it through QVariant::toString(): a list gives nothing.
 QString textOf(const QVariant &value)
 {
-    return value.type() == QVariant::String ? value.toString() : QString();
+    return value.userType() == QMetaType::QString ? value.toString() : QString();
 }
 
 } // namespace
@@ -78,7 +78,7 @@ Config readConfig(const QStringList &files)
         portFromValue(textOf(values.value(QStringLiteral("udpport/OrvanePort"))), DefaultMainPort);
     // A comma list, or a single host.
     const QVariant hosts = values.value(QStringLiteral("service/trustedHosts"));
-    for (const QString &host : hosts.type() == QVariant::StringList
+    for (const QString &host : hosts.userType() == QMetaType::QStringList
              ? hosts.toStringList()
              : QStringList{hosts.toString()}) {
         if (!host.trimmed().isEmpty())

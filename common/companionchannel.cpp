@@ -10,6 +10,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QUdpSocket>
+#include <QVariant>
 #include <QVector>
 
 #include <cstring>

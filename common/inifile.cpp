@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "common/inifile.h"
 
+#include "common/textdecoder.h"
+
 #include <QDebug>
 #include <QStringList>
-#include <QTextCodec>
 
 #include <algorithm>
 
@@ -114,7 +115,7 @@ void chopSpaces(QString &text, int limit)
 // Bytes outside escapes are read as Latin-1, as QSettings does without an INI codec, or as
 // UTF-8 in a file that starts with a byte-order mark. QSettings decodes each run between
 // escapes, quotes and commas on its own (a mark at a run's start is dropped): so does this.
-QVariant unescapedValue(const QByteArray &data, int from, int to, const QTextCodec *codec)
+QVariant unescapedValue(const QByteArray &data, int from, int to, bool utf8)
 {
     static const char escapes[][2] = {{'a', '\a'}, {'b', '\b'},  {'f', '\f'}, {'n', '\n'},
                                       {'r', '\r'}, {'t', '\t'},  {'v', '\v'}, {'"', '"'},
@@ -178,8 +179,10 @@ QVariant unescapedValue(const QByteArray &data, int from, int to, const QTextCod
             int j = i + 1;
             while (j < to && data.at(j) != '\\' && data.at(j) != '"' && data.at(j) != ',')
                 ++j;
-            text += codec ? codec->toUnicode(data.constData() + i, j - i)
-                          : QString::fromLatin1(data.constData() + i, j - i);
+            QString run;
+            if (!utf8 || !TextDecoder::decode("UTF-8", data.constData() + i, j - i, &run))
+                run = QString::fromLatin1(data.constData() + i, j - i);
+            text += run;
             i = j;
         }
     }
@@ -193,8 +196,9 @@ QVariant unescapedValue(const QByteArray &data, int from, int to, const QTextCod
 
 bool decodedByQSettings(const QVariant &value)
 {
-    const QStringList parts =
-        value.type() == QVariant::StringList ? value.toStringList() : QStringList{value.toString()};
+    const QStringList parts = value.userType() == QMetaType::QStringList
+        ? value.toStringList()
+        : QStringList{value.toString()};
     return std::any_of(parts.begin(), parts.end(),
                        [](const QString &part) { return part.startsWith(QLatin1Char('@')); });
 }
@@ -207,7 +211,6 @@ QHash<QString, QVariant> parse(const QByteArray &text)
     QString group; // with its final "/"
     // A byte-order mark (Notepad writes one) is skipped, and the values are UTF-8 then.
     const bool utf8 = text.startsWith("\xEF\xBB\xBF");
-    const QTextCodec *codec = utf8 ? QTextCodec::codecForMib(106) : nullptr; // 106: UTF-8
     int pos = utf8 ? 3 : 0;
     int start = 0;
     int end = 0;
@@ -235,7 +238,7 @@ QHash<QString, QVariant> parse(const QByteArray &text)
         // Kept as written: a key with empty parts ("a//b") is one no look-up finds, as with
         // QSettings.
         const QString key = group + unescapedName(text, start, keyEnd);
-        const QVariant value = unescapedValue(text, equals + 1, end, codec);
+        const QVariant value = unescapedValue(text, equals + 1, end, utf8);
         if (decodedByQSettings(value)) {
             qDebug() << "conf.ini:" << key << "holds a value that is not read:" << value;
             values.remove(key);

@@ -2,6 +2,7 @@
 #include "frame/clwdialog.h"
 
 #include "frame/compositing.h"
+#include "frame/pointerevents.h"
 
 #include <QChildEvent>
 #include <QGuiApplication>
@@ -197,7 +198,7 @@ void CLWDialog::mousePressEvent(QMouseEvent *event)
         return;
     }
 
-    const QPoint pos = rounded(event->localPos());
+    const QPoint pos = rounded(PointerEvents::localPosition(event));
     m_ePressRegion = hitTest(pos.x(), pos.y());
 
     const bool startDrag = m_ePressRegion == FrameGeometry::Centre
@@ -206,7 +207,7 @@ void CLWDialog::mousePressEvent(QMouseEvent *event)
 
     if (startDrag) {
         m_bPressed = true;
-        m_ptPress = rounded(event->screenPos());
+        m_ptPress = rounded(PointerEvents::globalPosition(event));
         m_rcPress = geometry();
     }
     QDialog::mousePressEvent(event);
@@ -215,12 +216,12 @@ void CLWDialog::mousePressEvent(QMouseEvent *event)
 
 void CLWDialog::mouseMoveEvent(QMouseEvent *event)
 {
-    const QPoint pos = rounded(event->localPos());
+    const QPoint pos = rounded(PointerEvents::localPosition(event));
     updateCursor(hitTest(pos.x(), pos.y()));
 
     if (m_bPressed) {
         // Always from the press state, never from the previous move, so rounding cannot add up.
-        const QPoint delta = rounded(event->screenPos()) - m_ptPress;
+        const QPoint delta = rounded(PointerEvents::globalPosition(event)) - m_ptPress;
         if (m_ePressRegion == FrameGeometry::Centre) {
             move(m_rcPress.topLeft() + delta);
         } else {
@@ -246,7 +247,7 @@ void CLWDialog::mouseDoubleClickEvent(QMouseEvent *event)
     // The base handler would treat the double click as another press.
     if (event->button() != Qt::LeftButton || !m_bResizable)
         return;
-    const QPoint pos = rounded(event->localPos());
+    const QPoint pos = rounded(PointerEvents::localPosition(event));
     if (hitTest(pos.x(), pos.y()) != FrameGeometry::Centre)
         return;
     if (m_nTitleHeight != -1 && pos.y() > m_nTitleHeight)

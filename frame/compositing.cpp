@@ -1,22 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "frame/compositing.h"
 
+#include "frame/x11connection.h"
+
 #include <QCoreApplication>
 #include <QPointer>
-#include <QX11Info>
 
 #include <xcb/xcb.h>
 
 #include <cstdlib>
-
-namespace {
-
-bool compositingManagerRunning()
-{
-    return !QX11Info::isPlatformX11() || QX11Info::isCompositingManagerRunning();
-}
-
-} // namespace
 
 Compositing &Compositing::instance()
 {
@@ -28,13 +20,13 @@ Compositing &Compositing::instance()
 
 Compositing::Compositing(QObject *parent)
     : QObject(parent)
-    , m_active(compositingManagerRunning())
+    , m_active(X11::compositingManagerRunning())
 {
-    if (!QX11Info::isPlatformX11())
+    xcb_connection_t *connection = X11::connection();
+    if (!connection)
         return;
     // Qt watches the owner of the compositing manager's selection through XFixes, but tells no
     // one: its selection events are seen here on their way.
-    xcb_connection_t *connection = QX11Info::connection();
     static const char name[] = "XFIXES";
     xcb_query_extension_reply_t *reply = xcb_query_extension_reply(
         connection, xcb_query_extension(connection, sizeof name - 1, name), nullptr);
@@ -45,7 +37,8 @@ Compositing::Compositing(QObject *parent)
     std::free(reply);
 }
 
-bool Compositing::nativeEventFilter(const QByteArray &eventType, void *message, long *)
+bool Compositing::nativeEventFilter(const QByteArray &eventType, void *message,
+                                    X11::NativeEventResult *)
 {
     if (eventType == "xcb_generic_event_t"
         && (static_cast<xcb_generic_event_t *>(message)->response_type & 0x7f) == m_selectionNotify)
@@ -56,7 +49,7 @@ bool Compositing::nativeEventFilter(const QByteArray &eventType, void *message, 
 
 void Compositing::update()
 {
-    const bool active = compositingManagerRunning();
+    const bool active = X11::compositingManagerRunning();
     if (active == m_active)
         return;
     m_active = active;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "frame/x11connection.h"
+
 #include <QAbstractNativeEventFilter>
 #include <QObject>
 
@@ -20,7 +22,8 @@ signals:
     void activeChanged(bool active);
 
 protected:
-    bool nativeEventFilter(const QByteArray &eventType, void *message, long *result) override;
+    bool nativeEventFilter(const QByteArray &eventType, void *message,
+                           X11::NativeEventResult *result) override;
 
 private:
     explicit Compositing(QObject *parent);

@@ -43,7 +43,7 @@ void LoginDialogComboxListItem::mouseReleaseEvent(QMouseEvent *)
     m_pressed = false;
 }
 
-void LoginDialogComboxListItem::enterEvent(QEvent *)
+void LoginDialogComboxListItem::enterEvent(EnterEvent *)
 {
     m_hovered = true;
 }

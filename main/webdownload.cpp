@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "main/webdownload.h"
 
+#include "common/textdecoder.h"
 #include "platform/platform.h"
 
 #include <QDateTime>
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QStorageInfo>
-#include <QTextCodec>
 
 namespace {
 
@@ -76,13 +76,16 @@ QString decodeText(const QByteArray &bytes, QByteArray charset = QByteArray())
     if (charset.isEmpty() || charset == "utf-8" || charset == "utf8") {
         if (isUtf8(bytes) || !charset.isEmpty())
             return QString::fromUtf8(bytes);
-        QTextCodec *system = QTextCodec::codecForLocale();
-        charset = system && system->mibEnum() != 106 ? system->name() : QByteArray("GB18030");
+        const QByteArray system = TextDecoder::localeCharset();
+        charset =
+            system.compare("UTF-8", Qt::CaseInsensitive) != 0 ? system : QByteArray("GB18030");
     }
     if (charset == "iso-8859-1" || charset == "latin1" || charset == "us-ascii")
         return QString::fromLatin1(bytes);
-    QTextCodec *codec = QTextCodec::codecForName(charset);
-    return codec ? codec->toUnicode(bytes) : QString::fromUtf8(bytes);
+    QString text;
+    return TextDecoder::decode(charset, bytes.constData(), bytes.size(), &text)
+        ? text
+        : QString::fromUtf8(bytes);
 }
 
 // RFC 2047's "=?charset?B|Q?text?=", which some servers send as a filename.

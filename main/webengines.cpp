@@ -11,6 +11,8 @@
 #include <QLibraryInfo>
 #include <QPluginLoader>
 
+#include <algorithm>
+
 namespace WebEngines {
 
 QString fromConfig(const QString &value)
@@ -33,6 +35,13 @@ QStringList libraryPaths(const QString &engine)
     paths << QStringLiteral(ORVANE_ENGINE_BUILD_DIR "/") + file;
 #endif
     return paths;
+}
+
+bool isInstalled(const QString &engine)
+{
+    const QStringList paths = libraryPaths(engine);
+    return std::any_of(paths.begin(), paths.end(),
+                       [](const QString &path) { return QFile::exists(path); });
 }
 
 namespace {

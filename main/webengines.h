@@ -35,6 +35,10 @@ QString fromConfig(const QString &value);
 // installation puts it, then, in a development build only, where the build put it.
 QStringList libraryPaths(const QString &engine);
 
+// Whether a library of the engine is in one of those places (a build without QtWebKit has
+// none of it); whether it loads is known only by loading it.
+bool isInstalled(const QString &engine);
+
 // A view of the engine; if its library is missing or broken, of the other one; null when
 // neither loads. Why the engine asked for could not be used is in problem.
 WebView *create(const QString &engine, const WebView::Settings &settings, QWidget *parent,

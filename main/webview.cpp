@@ -168,6 +168,13 @@ bool WebView::eventFilter(QObject *watched, QEvent *event)
         }
         break;
     }
+    case QEvent::MouseButtonRelease: {
+        // Chromium (QtWebEngine 6) goes back or forward itself on the release: a second step.
+        const Qt::MouseButton button = static_cast<QMouseEvent *>(event)->button();
+        if (button == Qt::BackButton || button == Qt::ForwardButton)
+            return true;
+        break;
+    }
     case QEvent::Wheel: {
         const auto *wheel = static_cast<QWheelEvent *>(event);
         if (wheel->modifiers() & Qt::ControlModifier) {

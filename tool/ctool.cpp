@@ -6,6 +6,7 @@
 #include "common/channelports.h"
 #include "common/companionchannel.h"
 #include "frame/compositing.h"
+#include "frame/pointerevents.h"
 #include "platform/platform.h"
 #include "tool/slide.h"
 
@@ -185,14 +186,14 @@ bool CTool::orvaneGone() const
 
 void CTool::mousePressEvent(QMouseEvent *event)
 {
-    m_pressPos = QPoint(qRound(event->localPos().x()), qRound(event->localPos().y()));
+    m_pressPos = PointerEvents::localPosition(event).toPoint();
     if (m_pressPos.x() > 67) {
         sendDirectClassroom();
     } else if (event->buttons() & Qt::LeftButton) {
         m_dragging = true;
         setCursor(Qt::ClosedHandCursor);
     } else if (event->buttons() & Qt::RightButton) {
-        showContextMenu(QPoint(qRound(event->screenPos().x()), qRound(event->screenPos().y())));
+        showContextMenu(PointerEvents::globalPosition(event).toPoint());
     } else {
         sendDirectClassroom();
     }
@@ -209,13 +210,13 @@ void CTool::mouseReleaseEvent(QMouseEvent *event)
 void CTool::mouseMoveEvent(QMouseEvent *event)
 {
     if ((event->buttons() & Qt::LeftButton) && m_dragging) {
-        const QPoint screenPos(qRound(event->screenPos().x()), qRound(event->screenPos().y()));
+        const QPoint screenPos = PointerEvents::globalPosition(event).toPoint();
         move(screenPos - m_pressPos);
     }
     QDialog::mouseMoveEvent(event);
 }
 
-void CTool::enterEvent(QEvent *event)
+void CTool::enterEvent(EnterEvent *event)
 {
     m_mouseOutside = false;
     update();

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "frame/highdpi.h"
 #include "tool/ctool.h"
 
 #include <QApplication>
@@ -7,10 +8,7 @@
 int main(int argc, char *argv[])
 {
     // Scaled as Orvane is, so that the two windows keep their sizes side by side.
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
-    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
-    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
-        Qt::HighDpiScaleFactorRoundingPolicy::RoundPreferFloor);
+    HighDpi::enable();
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/Orvane")));
     CTool tool;

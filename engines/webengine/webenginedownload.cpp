@@ -2,39 +2,38 @@
 #include "engines/webengine/webenginedownload.h"
 
 #include <QFileInfo>
-#include <QWebEngineDownloadItem>
 
 namespace {
 
 // Chromium's reasons, in the user's words.
-QString failure(QWebEngineDownloadItem::DownloadInterruptReason reason, const QString &file)
+QString failure(QWebEngineDownloadRequest::DownloadInterruptReason reason, const QString &file)
 {
     switch (reason) {
-    case QWebEngineDownloadItem::FileNoSpace:
+    case QWebEngineDownloadRequest::FileNoSpace:
         return QStringLiteral("磁盘空间不足");
-    case QWebEngineDownloadItem::FileAccessDenied:
+    case QWebEngineDownloadRequest::FileAccessDenied:
         return QStringLiteral("没有权限写入 %1").arg(QFileInfo(file).absolutePath());
-    case QWebEngineDownloadItem::FileNameTooLong:
+    case QWebEngineDownloadRequest::FileNameTooLong:
         return QStringLiteral("文件名太长");
-    case QWebEngineDownloadItem::FileTooLarge:
+    case QWebEngineDownloadRequest::FileTooLarge:
         return QStringLiteral("文件太大，磁盘放不下");
-    case QWebEngineDownloadItem::FileFailed:
-    case QWebEngineDownloadItem::FileTransientError:
-    case QWebEngineDownloadItem::FileTooShort:
-    case QWebEngineDownloadItem::FileHashMismatch:
+    case QWebEngineDownloadRequest::FileFailed:
+    case QWebEngineDownloadRequest::FileTransientError:
+    case QWebEngineDownloadRequest::FileTooShort:
+    case QWebEngineDownloadRequest::FileHashMismatch:
         return QStringLiteral("无法写入 %1").arg(QFileInfo(file).fileName());
-    case QWebEngineDownloadItem::NetworkTimeout:
+    case QWebEngineDownloadRequest::NetworkTimeout:
         return QStringLiteral("服务器没有及时响应");
-    case QWebEngineDownloadItem::NetworkServerDown:
-    case QWebEngineDownloadItem::ServerUnreachable:
+    case QWebEngineDownloadRequest::NetworkServerDown:
+    case QWebEngineDownloadRequest::ServerUnreachable:
         return QStringLiteral("无法连接到服务器");
-    case QWebEngineDownloadItem::ServerCertProblem:
+    case QWebEngineDownloadRequest::ServerCertProblem:
         return QStringLiteral("无法验证服务器的证书");
-    case QWebEngineDownloadItem::ServerUnauthorized:
-    case QWebEngineDownloadItem::ServerForbidden:
+    case QWebEngineDownloadRequest::ServerUnauthorized:
+    case QWebEngineDownloadRequest::ServerForbidden:
         return QStringLiteral("服务器拒绝了下载");
-    case QWebEngineDownloadItem::ServerFailed:
-    case QWebEngineDownloadItem::ServerBadContent:
+    case QWebEngineDownloadRequest::ServerFailed:
+    case QWebEngineDownloadRequest::ServerBadContent:
         return QStringLiteral("服务器出错了");
     default:
         return QStringLiteral("连接中断");
@@ -43,13 +42,14 @@ QString failure(QWebEngineDownloadItem::DownloadInterruptReason reason, const QS
 
 } // namespace
 
-WebEngineDownload::WebEngineDownload(QWebEngineDownloadItem *item, QObject *parent)
+WebEngineDownload::WebEngineDownload(QWebEngineDownloadRequest *item, QObject *parent)
     : WebDownload(parent)
     , m_item(item)
     , m_name(safeFileName(item->suggestedFileName()))
 {
-    connect(item, &QWebEngineDownloadItem::downloadProgress, this, &WebEngineDownload::setProgress);
-    connect(item, &QWebEngineDownloadItem::stateChanged, this, &WebEngineDownload::stateChanged);
+    DownloadRequest::onProgress(
+        item, this, [this](qint64 received, qint64 total) { setProgress(received, total); });
+    connect(item, &QWebEngineDownloadRequest::stateChanged, this, &WebEngineDownload::stateChanged);
 }
 
 WebEngineDownload::~WebEngineDownload()
@@ -92,8 +92,8 @@ void WebEngineDownload::stop(const QString &error)
         return;
     // Over: neither resumed later behind the user's back nor left half written. The item's
     // own report of it comes back here and finds the download ended.
-    if (m_item && m_item->state() != QWebEngineDownloadItem::DownloadCancelled
-        && m_item->state() != QWebEngineDownloadItem::DownloadCompleted)
+    if (m_item && m_item->state() != QWebEngineDownloadRequest::DownloadCancelled
+        && m_item->state() != QWebEngineDownloadRequest::DownloadCompleted)
         m_item->cancel();
 }
 
@@ -102,13 +102,13 @@ void WebEngineDownload::stateChanged()
     if (hasEnded() || !m_item)
         return;
     switch (m_item->state()) {
-    case QWebEngineDownloadItem::DownloadCompleted:
+    case QWebEngineDownloadRequest::DownloadCompleted:
         complete();
         break;
-    case QWebEngineDownloadItem::DownloadCancelled:
+    case QWebEngineDownloadRequest::DownloadCancelled:
         end(QString());
         break;
-    case QWebEngineDownloadItem::DownloadInterrupted:
+    case QWebEngineDownloadRequest::DownloadInterrupted:
         stop(failure(m_item->interruptReason(), file()));
         break;
     default:

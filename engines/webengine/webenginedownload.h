@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "engines/webengine/downloadrequest.h"
 #include "main/webdownload.h"
 
 #include <QPointer>
-
-class QWebEngineDownloadItem;
 
 // A download on QtWebEngine, which writes the file itself once the item is accepted.
 class WebEngineDownload final : public WebDownload
@@ -13,7 +12,7 @@ class WebEngineDownload final : public WebDownload
     Q_OBJECT
 
 public:
-    WebEngineDownload(QWebEngineDownloadItem *item, QObject *parent = nullptr);
+    WebEngineDownload(QWebEngineDownloadRequest *item, QObject *parent = nullptr);
     ~WebEngineDownload() override;
 
     QString suggestedFileName() const override { return m_name; }
@@ -31,7 +30,7 @@ private:
     void stateChanged();
     void stop(const QString &error);
 
-    QPointer<QWebEngineDownloadItem> m_item;
+    QPointer<QWebEngineDownloadRequest> m_item;
     const QString m_name;
     bool m_started = false;
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "engines/webengine/webenginepage.h"
 
+#include "engines/webengine/pageview.h"
+
 #include <QCoreApplication>
 #include <QTimer>
 #include <QWebEngineSettings>
@@ -94,7 +96,7 @@ bool WebEnginePage::acceptNavigationRequest(const QUrl &url, NavigationType type
 QStringList WebEnginePage::chooseFiles(FileSelectionMode mode, const QStringList &,
                                        const QStringList &)
 {
-    return WebView::chooseUploads(view(), mode == FileSelectOpenMultiple);
+    return WebView::chooseUploads(PageView::viewOf(this), mode == FileSelectOpenMultiple);
 }
 
 // Only the platform's pages and frames may ask the user anything: another site's dialog would

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "engines/webengine/webengineview.h"
 
+#include "engines/webengine/contextmenurequest.h"
+#include "engines/webengine/downloadrequest.h"
+#include "engines/webengine/findtextresult.h"
+#include "engines/webengine/pageview.h"
 #include "engines/webengine/warmstart.h"
 #include "engines/webengine/webenginedownload.h"
 #include "engines/webengine/webenginepage.h"
@@ -12,9 +16,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QVBoxLayout>
-#include <QWebEngineContextMenuData>
 #include <QWebEngineCookieStore>
-#include <QWebEngineDownloadItem>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineNotification>
 #include <QWebEngineProfile>
@@ -30,7 +32,7 @@ namespace {
 class ChromiumView final : public QWebEngineView
 {
 public:
-    using Menu = std::function<void(const QPoint &globalPos, const QWebEngineContextMenuData &)>;
+    using Menu = std::function<void(const QPoint &globalPos, const ContextMenuRequest &)>;
 
     ChromiumView(Menu menu, QWidget *parent)
         : QWebEngineView(parent)
@@ -41,7 +43,8 @@ public:
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override
     {
-        m_menu(event->globalPos(), page()->contextMenuData());
+        if (const ContextMenuRequest *request = contextMenuRequest(this))
+            m_menu(event->globalPos(), *request);
     }
 
 private:
@@ -85,12 +88,12 @@ WebEngineView::WebEngineView(const Settings &settings, QWidget *parent)
         m_profile, [this](const Navigation &navigation) { return acceptNavigation(navigation); },
         settings.platformUrl, this);
     m_view = new ChromiumView(
-        [this](const QPoint &globalPos, const QWebEngineContextMenuData &data) {
+        [this](const QPoint &globalPos, const ContextMenuRequest &data) {
             // Chromium's PDF viewer has no buttons of its own for saving or printing here.
             emit contextMenuRequested(
                 globalPos, data.linkUrl(), !data.selectedText().isEmpty(), data.isContentEditable(),
-                data.mediaType() == QWebEngineContextMenuData::MediaTypePlugin
-                    && data.mediaFlags().testFlag(QWebEngineContextMenuData::MediaCanSave));
+                data.mediaType() == ContextMenuRequest::MediaTypePlugin
+                    && data.mediaFlags().testFlag(ContextMenuRequest::MediaCanSave));
         },
         this);
     m_view->setPage(m_page);
@@ -159,7 +162,7 @@ WebEngineView::~WebEngineView()
     delete m_page;
 }
 
-void WebEngineView::download(QWebEngineDownloadItem *item)
+void WebEngineView::download(QWebEngineDownloadRequest *item)
 {
     // The PDF viewer's own save comes from a page Chromium keeps to itself (none for Qt).
     if (item->page() && item->page() != m_page)
@@ -267,8 +270,9 @@ void WebEngineView::findText(const QString &text, bool backward)
         m_page->findText(QString());
         return;
     }
-    m_page->findText(text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags(),
-                     [this](bool found) { emit findFinished(found); });
+    m_page->findText(
+        text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags(),
+        [this](const auto &result) { emit findFinished(FindTextResult::found(result)); });
 }
 
 void WebEngineView::edit(EditAction action)
@@ -294,12 +298,13 @@ void WebEngineView::edit(EditAction action)
 bool WebEngineView::canEdit(EditAction action) const
 {
     // As Chromium found the field when the menu was asked for.
-    static constexpr QWebEngineContextMenuData::EditFlag flags[] = {
-        QWebEngineContextMenuData::CanUndo,     QWebEngineContextMenuData::CanRedo,
-        QWebEngineContextMenuData::CanCut,      QWebEngineContextMenuData::CanCopy,
-        QWebEngineContextMenuData::CanPaste,    QWebEngineContextMenuData::CanDelete,
-        QWebEngineContextMenuData::CanSelectAll};
-    return m_page->contextMenuData().editFlags().testFlag(flags[int(action)]);
+    static constexpr ContextMenuRequest::EditFlag flags[] = {
+        ContextMenuRequest::CanUndo,     ContextMenuRequest::CanRedo,
+        ContextMenuRequest::CanCut,      ContextMenuRequest::CanCopy,
+        ContextMenuRequest::CanPaste,    ContextMenuRequest::CanDelete,
+        ContextMenuRequest::CanSelectAll};
+    const ContextMenuRequest *request = contextMenuRequest(m_view);
+    return request && request->editFlags().testFlag(flags[int(action)]);
 }
 
 void WebEngineView::saveDocument()
@@ -316,7 +321,7 @@ void WebEngineView::print()
         delete printer;
         return;
     }
-    m_page->print(printer, [printer](bool) { delete printer; });
+    PageView::print(m_view, printer, [printer](bool) { delete printer; });
 }
 
 void WebEngineView::clearCookies()

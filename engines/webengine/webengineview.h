@@ -7,7 +7,6 @@
 #include <QHash>
 #include <QPointer>
 
-class QWebEngineDownloadItem;
 class QWebEngineProfile;
 class QWebEngineView;
 class WebEnginePage;
@@ -42,7 +41,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void download(QWebEngineDownloadItem *item);
+    void download(QWebEngineDownloadRequest *item);
     void setFullScreen(bool on);
 
     QWebEngineProfile *m_profile = nullptr;

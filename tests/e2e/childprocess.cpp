@@ -24,7 +24,7 @@ bool ChildProcess::start(const QString &program, const QStringList &args,
         out += m_process.readAllStandardOutput();
         for (const QByteArray &line : out.split('\n')) {
             const QRegularExpressionMatch match = ready.match(QString::fromUtf8(line));
-            if (match.hasMatch() && out.contains(line + '\n')) {
+            if (match.hasMatch() && out.contains(QByteArray(line + '\n'))) {
                 m_readyText = match.captured(1);
                 return true;
             }

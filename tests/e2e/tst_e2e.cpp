@@ -295,7 +295,7 @@ void TstE2e::passwordLogin()
     // No web engine is loaded for the login window.
     const QByteArray maps =
         TestSupport::readFile(QStringLiteral("/proc/%1/maps").arg(s.orvane()->processId()));
-    QVERIFY(maps.contains("libQt5Widgets"));
+    QVERIFY(maps.contains("libQt" QT_STRINGIFY(QT_VERSION_MAJOR) "Widgets"));
     QVERIFY2(!maps.contains("WebKit") && !maps.contains("WebEngine")
                  && !maps.contains("orvane-web"),
              maps.constData());
@@ -488,7 +488,8 @@ void TstE2e::foreignSiteCannotTakeOver()
         QVERIFY(TestSupport::writeFile(
             conf,
             TestSupport::readFile(conf).replace(
-                "[service]\n", "[service]\ntrustedHosts=" + foreignHost.toUtf8() + "\n")));
+                "[service]\n",
+                QByteArray("[service]\ntrustedHosts=" + foreignHost.toUtf8() + "\n"))));
     const QString main = s.passwordLogin();
     QVERIFY2(!main.isEmpty(), qPrintable(s.diagnostics()));
     const QString home = s.app().environment().value("HOME");

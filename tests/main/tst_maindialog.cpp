@@ -66,6 +66,10 @@ class TstMainDialog : public QObject
 {
     Q_OBJECT
 
+public:
+    // As Orvane does: QtWebEngine 6, loaded as a library after the application, crashes without.
+    static void initMain() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); }
+
 private slots:
     void init();
     void cleanup();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "tests/support/testsupport.h"
 
+#include "common/textdecoder.h"
+
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QCoreApplication>
@@ -9,7 +11,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
-#include <QTextCodec>
 #include <QUdpSocket>
 
 #include <linux/capability.h>
@@ -22,6 +23,15 @@ namespace TestSupport {
 QString binDir()
 {
     return qEnvironmentVariable("ORVANE_BIN_DIR");
+}
+
+bool hasWebKit()
+{
+#ifdef ORVANE_TEST_WEBKIT
+    return true;
+#else
+    return false;
+#endif
 }
 
 QString program(const QString &name)
@@ -55,7 +65,9 @@ QStringList unnamedControls(QWidget *top, const QWidget *skip)
 
 QString textWithZeros(const QByteArray &bytes)
 {
-    return QTextCodec::codecForMib(106)->toUnicode(bytes); // 106: UTF-8
+    QString text;
+    TextDecoder::decode("UTF-8", bytes.constData(), bytes.size(), &text);
+    return text;
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)

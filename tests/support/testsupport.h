@@ -12,6 +12,11 @@ namespace TestSupport {
 
 // build/bin, where the programs land (set by CTest).
 QString binDir();
+// Whether this build has the QtWebKit engine (Qt 5 with QtWebKit found); the suites' QtWebKit
+// runs skip with NoWebKit when it has not.
+bool hasWebKit();
+inline constexpr char NoWebKit[] =
+    "QtWebKit is not in this build (Qt 6 has none; Qt 5 built without it): QtWebEngine only";
 // Path of one of the built programs.
 QString program(const QString &name);
 // A file in this test's own application directory (the folder of its executable).
