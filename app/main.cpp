@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "app/benchprobe.h"
-#include "app/enginewarmup.h"
 #include "common/appconfig.h"
 #include "common/channelports.h"
 #include "common/companionchannel.h"
@@ -90,7 +89,6 @@ int main(int argc, char *argv[])
 
     const std::unique_ptr<Login> login(new Login);
     BenchProbe::watchLogin(login.get());
-    new EngineWarmUp(login.get(), config);
     {
         // Until the main window takes the channel over, a second copy's "showMain" is for the
         // login window.

@@ -28,6 +28,16 @@ CLASSROOM = "orvane/index?menuId=4&tag=2"
 
 # Facts about the figures that the tables cannot say.
 NOTES = [
+    "Tried for the launch to the start page and not kept: starting QtWebEngine while the login "
+    "request is in flight (its library loaded, Chromium started with the platform's profile, "
+    "which the main window's view then took over) and reading the engine's files ahead once "
+    "the login window had painted. Measured outside the script, 8 interleaved pairs of Release "
+    "builds on an idle machine with auto-login: 738 against 752 ms warm and, after emptying "
+    "the page cache before each start, 807 against 798 ms: within the noise, as the work only "
+    "moves earlier on the same GUI thread while the login round trip on the loopback takes "
+    "a few milliseconds. Of Orvane's login reply to page, the bare `QWebEngineView` (the floor) "
+    "takes 320 ms on this machine whatever `QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY` and the "
+    "referrer switch say (5 runs each).",
     "Changes made to close gaps (each its own commit): Orvane sets `QT_XCB_GL_INTEGRATION=none` "
     "before `QApplication` when the variable is unset (6a074b4): nothing in either program "
     "paints through OpenGL, the login and main windows are pixel-identical with and without "

@@ -44,7 +44,6 @@ Login::Login(QWidget *parent)
     m_rcodePage = new RcodePage(ui->loginStack);
     connect(m_loginPage, &LoginPage::showPage, this, &Login::on_showPage);
     connect(m_loginPage, &LoginPage::loginSuc, this, &Login::on_loginSuc);
-    connect(m_loginPage, &LoginPage::loginStarted, this, &Login::loginStarted);
     connect(m_rcodePage, &RcodePage::showPage, this, &Login::on_showPage);
     connect(m_rcodePage, &RcodePage::loginSuc, this, &Login::on_loginSuc);
     connect(m_rcodePage, &RcodePage::updateRcode, m_loginPage, &LoginPage::onUpdateRcode);

@@ -25,10 +25,6 @@ public:
     // Whether a saved account marked for it logs in by itself when the window opens.
     void setAutomaticLogin(bool allowed);
 
-signals:
-    // A password login went out; its answer will follow.
-    void loginStarted();
-
 private slots:
     void on_btnMin_clicked();
     void on_btnClose_clicked();

@@ -176,7 +176,6 @@ void LoginPage::on_btnLogin_clicked()
     ui->btnLogin->setEnabled(false);
     QNetworkReply *reply = sendLogin(*m_http, g_baseUrl, m_userName, m_password);
     connect(reply, &QNetworkReply::finished, this, [this, reply] { replyFinished(reply); });
-    emit loginStarted();
 }
 
 void LoginPage::replyFinished(QNetworkReply *reply)

@@ -30,8 +30,6 @@ public:
 signals:
     void showPage(int type);
     void loginSuc();
-    // A login request went out.
-    void loginStarted();
 
 public slots:
     void onUpdateRcode(const QImage &code = QImage());

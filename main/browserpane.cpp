@@ -63,14 +63,6 @@ bool isAttachment(const QNetworkReply *reply)
 
 } // namespace
 
-void BrowserPane::prepare(const QString &engine, const WebView::Settings &settings, QObject *owner)
-{
-    // The engines open their files there as they find them (Chromium its cookie database): a
-    // link planted among them would be written through.
-    PrivateFile::removeLinks(settings.storagePath, 2);
-    WebEngines::prepare(engine, settings, owner);
-}
-
 BrowserPane::BrowserPane(const QString &engine, const WebView::Settings &settings,
                          const Options &options, QWidget *parent)
     : QWidget(parent)
@@ -106,6 +98,8 @@ BrowserPane::BrowserPane(const QString &engine, const WebView::Settings &setting
         }
     }
 
+    // The engines open their files there as they find them (Chromium its cookie database): a
+    // link planted among them would be written through.
     PrivateFile::removeLinks(settings.storagePath, 2);
     WebView::Settings engineSettings = settings;
     engineSettings.downloadFolder = m_downloadFolder;

@@ -38,9 +38,6 @@ public:
                 QWidget *parent = nullptr);
     ~BrowserPane() override;
 
-    // Begins the engine's start for a pane to come (the engines' own prepare()).
-    static void prepare(const QString &engine, const WebView::Settings &settings, QObject *owner);
-
     // Null when no engine could be loaded; the pane then says so.
     WebView *view() const { return m_view; }
     void load(const QUrl &url);

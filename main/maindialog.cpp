@@ -107,11 +107,6 @@ WebView::Settings webSettings()
 
 } // namespace
 
-void MainDialog::prepareEngine(const AppConfig::Config &config, QObject *owner)
-{
-    BrowserPane::prepare(WebEngines::fromConfig(config.engine), webSettings(), owner);
-}
-
 void MainDialog::setUpPane(const AppConfig::Config &config)
 {
     WebNavigation::setTrustedHosts(config.trustedHosts);

@@ -39,10 +39,6 @@ public:
     explicit MainDialog(QWidget *parent = nullptr);
     ~MainDialog() override;
 
-    // Begins the web engine's start for the window to come, before the window is built; what
-    // the window does not take over goes with owner.
-    static void prepareEngine(const AppConfig::Config &config, QObject *owner);
-
     void loadMainPage();
     // After loginNeeded(): the new login is done, the same window goes on at the start page.
     void loggedIn();

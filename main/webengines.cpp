@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "main/webengines.h"
 
-#include "platform/platform.h"
-
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QJsonObject>
-#include <QLibraryInfo>
 #include <QPluginLoader>
 
 #include <algorithm>
@@ -91,37 +88,6 @@ WebView *create(const QString &engine, const WebView::Settings &settings, QWidge
     if (problem)
         *problem = reasons.join(QLatin1Char('\n'));
     return nullptr;
-}
-
-void prepare(const QString &engine, const WebView::Settings &settings, QObject *owner)
-{
-    QString reason;
-    if (WebViewFactory *factory = factoryOf(engine, &reason))
-        factory->prepare(settings, owner);
-}
-
-void readAhead(const QString &engine)
-{
-    QStringList files = libraryPaths(engine);
-    const QString libraries = QLibraryInfo::location(QLibraryInfo::LibrariesPath);
-    const QString data = QLibraryInfo::location(QLibraryInfo::DataPath);
-    if (engine == QLatin1String(WebEngine)) {
-        files << libraries + QStringLiteral("/libQt5WebEngineCore.so.5")
-              << libraries + QStringLiteral("/libQt5WebEngineWidgets.so.5")
-              << libraries + QStringLiteral("/libQt5Quick.so.5")
-              << libraries + QStringLiteral("/libQt5Qml.so.5")
-              << QLibraryInfo::location(QLibraryInfo::LibraryExecutablesPath)
-                + QStringLiteral("/QtWebEngineProcess")
-              << data + QStringLiteral("/resources/qtwebengine_resources.pak")
-              << data + QStringLiteral("/resources/icudtl.dat");
-    } else {
-        files << libraries + QStringLiteral("/libQt5WebKit.so.5")
-              << libraries + QStringLiteral("/libQt5WebKitWidgets.so.5");
-    }
-    std::vector<std::string> paths;
-    for (const QString &file : qAsConst(files))
-        paths.push_back(QFile::encodeName(file).toStdString());
-    Platform::readAhead(std::move(paths));
 }
 
 } // namespace WebEngines

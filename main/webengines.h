@@ -14,9 +14,6 @@ class WebViewFactory
 public:
     virtual ~WebViewFactory() = default;
     virtual WebView *create(const WebView::Settings &settings, QWidget *parent) = 0;
-    // Begins what the first view would otherwise wait for (an engine's start, its profile);
-    // what no view took over goes with owner.
-    virtual void prepare(const WebView::Settings &settings, QObject *owner) = 0;
 };
 #define OrvaneWebViewFactory_iid "io.github.orvane.WebViewFactory/4"
 Q_DECLARE_INTERFACE(WebViewFactory, OrvaneWebViewFactory_iid)
@@ -43,13 +40,5 @@ bool isInstalled(const QString &engine);
 // neither loads. Why the engine asked for could not be used is in problem.
 WebView *create(const QString &engine, const WebView::Settings &settings, QWidget *parent,
                 QString *problem);
-
-// Loads the engine's library and begins what its first view needs, while the login request is
-// in flight; create() then finds it done. Does nothing when the library cannot be loaded.
-void prepare(const QString &engine, const WebView::Settings &settings, QObject *owner);
-
-// Has the system read the engine's files into memory on another thread, without loading them:
-// the first start of the day then reads them while the login window waits for the teacher.
-void readAhead(const QString &engine);
 
 } // namespace WebEngines

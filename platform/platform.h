@@ -113,10 +113,6 @@ inline SocketOwner receiverOwner(const UdpSockets &sockets, const UdpEndpoint &e
                       [&endpoint](const UdpEndpoint &local) { return isBoundTo(local, endpoint); });
 }
 
-// Asks the system to read the files into its cache on a thread of their own, and returns at once:
-// what the program will load soon, read while it waits for the user anyway.
-void readAhead(std::vector<std::string> paths);
-
 // Whether a child of this process may isolate itself the way Chromium's sandbox does (its own
 // user, process and network namespaces, not as root): false as root and where the system
 // refuses unprivileged namespaces (some containers).

@@ -11,7 +11,6 @@
 #include <fstream>
 #include <iterator>
 #include <string_view>
-#include <thread>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -340,19 +339,6 @@ SharedFileMask::SharedFileMask()
 SharedFileMask::~SharedFileMask()
 {
     ::umask(mode_t(m_mask));
-}
-
-void readAhead(std::vector<std::string> paths)
-{
-    std::thread([paths = std::move(paths)] {
-        for (const std::string &path : paths) {
-            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0)
-                continue;
-            ::posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
-            ::close(fd);
-        }
-    }).detach();
 }
 
 bool sandboxCanRun()

@@ -243,11 +243,6 @@ SharedFileMask::SharedFileMask() = default;
 
 SharedFileMask::~SharedFileMask() = default;
 
-void readAhead(std::vector<std::string>)
-{
-    // Windows' own prefetcher learns what a program loads at its start.
-}
-
 bool sandboxCanRun()
 {
     // Chromium's sandbox runs for an administrator too.

@@ -5,7 +5,7 @@
 #include "engines/webengine/downloadrequest.h"
 #include "engines/webengine/findtextresult.h"
 #include "engines/webengine/pageview.h"
-#include "engines/webengine/warmstart.h"
+#include "engines/webengine/platformprofile.h"
 #include "engines/webengine/webenginedownload.h"
 #include "engines/webengine/webenginepage.h"
 
@@ -75,7 +75,7 @@ WebEngineView::WebEngineView(const Settings &settings, QWidget *parent)
     : WebView(parent)
     , m_platformUrl(settings.platformUrl ? settings.platformUrl : [](const QUrl &) { return true; })
 {
-    m_profile = WarmStart::takeProfile(settings, this);
+    m_profile = PlatformProfile::make(settings, this);
     connect(m_profile, &QWebEngineProfile::downloadRequested, this, &WebEngineView::download);
 
     // Granted to the platform's origins only (below): a notification of anyone else is dropped.

@@ -14,5 +14,4 @@ class WebKitPlugin final : public QObject, public WebViewFactory
 
 public:
     WebView *create(const WebView::Settings &settings, QWidget *parent) override;
-    void prepare(const WebView::Settings &settings, QObject *owner) override;
 };

@@ -1,17 +1,14 @@
 // SPDX-License-Identifier: MIT
-#include "engines/webengine/warmstart.h"
+#include "engines/webengine/platformprofile.h"
 
 #include "engines/webengine/requestfilter.h"
 
-#include <QPointer>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 
 #include <utility>
 
 namespace {
-
-QPointer<QWebEngineProfile> g_waiting;
 
 // Chromium reads its switches once, as it starts with the first profile.
 void prepareChromium()
@@ -31,7 +28,11 @@ void prepareChromium()
         qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
 }
 
-QWebEngineProfile *makeProfile(const WebView::Settings &settings, QObject *parent)
+} // namespace
+
+namespace PlatformProfile {
+
+QWebEngineProfile *make(const WebView::Settings &settings, QObject *parent)
 {
     prepareChromium();
     // A named profile: cookies and local storage persist in the storage folder.
@@ -55,25 +56,4 @@ QWebEngineProfile *makeProfile(const WebView::Settings &settings, QObject *paren
     return profile;
 }
 
-} // namespace
-
-namespace WarmStart {
-
-void begin(const WebView::Settings &settings, QObject *owner)
-{
-    static bool begun = false;
-    if (!std::exchange(begun, true))
-        g_waiting = makeProfile(settings, owner);
-}
-
-QWebEngineProfile *takeProfile(const WebView::Settings &settings, QObject *parent)
-{
-    if (QWebEngineProfile *profile = g_waiting.data()) {
-        g_waiting.clear();
-        profile->setParent(parent);
-        return profile;
-    }
-    return makeProfile(settings, parent);
-}
-
-} // namespace WarmStart
+} // namespace PlatformProfile
