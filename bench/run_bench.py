@@ -568,34 +568,44 @@ CHROMIUM_FLAGS = ["--disable-gpu", "--no-first-run", "--disable-background-netwo
                   "--disable-component-update", "--disable-sync", "--window-size=1280,1024"]
 
 
-def measure_chromium(s, pilot, profile, navs):
-    """chromium --app on the start page: launch to its load event, then memory after the page
-    and navigations, each navigation started by the content script on the bench's word."""
-    exe = shutil.which("chromium")
-    if not exe:
-        return {}
-    loaded_rx = r'"orvane-bench page-loaded (\S+)"'
+def start_chromium(s, pilot, profile):
+    """chromium --app on the start page, its load events stamped by the pilot's extension."""
     pilot.new_session()
-    argv = [exe, "--app=" + s.start_page(), "--user-data-dir=" + profile,
+    argv = [shutil.which("chromium"), "--app=" + s.start_page(), "--user-data-dir=" + profile,
             "--load-extension=" + pilot.extension, "--enable-logging=stderr"] + CHROMIUM_FLAGS
     if s.no_sandbox:
         argv.append("--no-sandbox")
-    c = Proc(argv, s.env)
+    return Proc(argv, s.env)
+
+
+def stop_chromium(c):
+    # A clean end, so the reused profile never offers to restore a crashed session.
+    tree = descendants(c.pid)
+    c.stop(10)
+    for pid in tree[1:]:
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except OSError:
+            pass
+
+
+CHROMIUM_LOADED = r'"orvane-bench page-loaded (\S+)"'
+
+
+def measure_chromium(s, pilot, profile, navs):
+    """chromium --app on the start page: launch to its load event, then memory after the page
+    and navigations, each navigation started by the content script on the bench's word."""
+    if not shutil.which("chromium"):
+        return {}
+    c = start_chromium(s, pilot, profile)
     try:
-        _, t, _ = c.wait_line(loaded_rx, 0, 60)
+        _, t, _ = c.wait_line(CHROMIUM_LOADED, 0, 60)
         out = {"chromium_login_to_page_ms": (t - c.start_ns) / 1e6}
-        out.update(follow(s, c, "chromium_", lambda mark: c.wait_line(loaded_rx, mark),
+        out.update(follow(s, c, "chromium_", lambda mark: c.wait_line(CHROMIUM_LOADED, mark),
                           lambda: pilot.go(s.base + CLASSROOM), navs))
         return out
     finally:
-        # A clean end, so the reused profile never offers to restore a crashed session.
-        tree = descendants(c.pid)
-        c.stop(10)
-        for pid in tree[1:]:
-            try:
-                os.kill(pid, signal.SIGKILL)
-            except OSError:
-                pass
+        stop_chromium(c)
 
 
 def drop_caches():
@@ -629,26 +639,14 @@ def measure_cold(s, sessions, starts, pilot, profile):
             out["cold_%s_launch_to_page_ms" % e] = (loaded - p.start_ns) / 1e6
         finally:
             end_orvane(p, port)
-    exe = shutil.which("chromium")
-    if exe:
-        pilot.new_session()
+    if shutil.which("chromium"):
         drop_caches()
-        argv = [exe, "--app=" + s.start_page(), "--user-data-dir=" + profile,
-                "--load-extension=" + pilot.extension, "--enable-logging=stderr"] + CHROMIUM_FLAGS
-        if s.no_sandbox:
-            argv.append("--no-sandbox")
-        c = Proc(argv, s.env)
+        c = start_chromium(s, pilot, profile)
         try:
-            _, t, _ = c.wait_line(r'"orvane-bench page-loaded (\S+)"', 0, 60)
+            _, t, _ = c.wait_line(CHROMIUM_LOADED, 0, 60)
             out["cold_chromium_launch_to_page_ms"] = (t - c.start_ns) / 1e6
         finally:
-            tree = descendants(c.pid)
-            c.stop(10)
-            for pid in tree[1:]:
-                try:
-                    os.kill(pid, signal.SIGKILL)
-                except OSError:
-                    pass
+            stop_chromium(c)
     d, env = starts[ENGINES[-1]]
     drop_caches()
     p = Proc([os.path.join(d, "Orvane")], env, cwd=d)

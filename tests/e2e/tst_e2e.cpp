@@ -141,6 +141,19 @@ QStringList asProgramsUser(const AppFolder &app, const QStringList &command)
         : command;
 }
 
+// A session bus of the test's own, started as the programs' user, whose address the programs
+// are given.
+bool startSessionBus(AppFolder &app, ChildProcess &bus)
+{
+    QStringList command =
+        asProgramsUser(app, {"dbus-daemon", "--session", "--nofork", "--print-address"});
+    if (!bus.start(command.takeFirst(), command, QRegularExpression("^(unix:.*)$"),
+                   app.environment()))
+        return false;
+    app.setEnvironment("DBUS_SESSION_BUS_ADDRESS", bus.readyText());
+    return true;
+}
+
 // What Orvane made in its folders that is not its user's alone (files 0600, folders 0700), as
 // "mode path" lines.
 QStringList notPrivate(const AppFolder &app)
@@ -828,13 +841,8 @@ void TstE2e::desktopFeatures()
     // A session bus of the test's own, and on it a notification service that records.
     ChildProcess bus;
     ChildProcess service;
-    QStringList command =
-        asProgramsUser(s.app(), {"dbus-daemon", "--session", "--nofork", "--print-address"});
-    QVERIFY2(bus.start(command.takeFirst(), command, QRegularExpression("^(unix:.*)$"),
-                       s.app().environment()),
-             qPrintable(bus.error()));
-    s.app().setEnvironment("DBUS_SESSION_BUS_ADDRESS", bus.readyText());
-    command = asProgramsUser(s.app(), {"/usr/bin/python3", ORVANE_NOTIFY_SERVICE});
+    QVERIFY2(startSessionBus(s.app(), bus), qPrintable(bus.error()));
+    QStringList command = asProgramsUser(s.app(), {"/usr/bin/python3", ORVANE_NOTIFY_SERVICE});
     QVERIFY2(service.start(command.takeFirst(), command, QRegularExpression("^ready$"),
                            s.app().environment()),
              qPrintable(service.error()));
@@ -1054,12 +1062,7 @@ void TstE2e::screenReader()
     E2eSession &s = *m_session;
     // A session bus of the test's own, on which the accessibility bus starts when asked for.
     ChildProcess bus;
-    QStringList command =
-        asProgramsUser(s.app(), {"dbus-daemon", "--session", "--nofork", "--print-address"});
-    QVERIFY2(bus.start(command.takeFirst(), command, QRegularExpression("^(unix:.*)$"),
-                       s.app().environment()),
-             qPrintable(bus.error()));
-    s.app().setEnvironment("DBUS_SESSION_BUS_ADDRESS", bus.readyText());
+    QVERIFY2(startSessionBus(s.app(), bus), qPrintable(bus.error()));
     s.app().setEnvironment("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
     // Whether a screen reader finds every line wanted; read by Debian's Python, whose pyatspi is
     // Debian's package.
