@@ -37,8 +37,8 @@ inline xcb_connection_t *connection()
 #endif
 }
 
-// Whether a compositing manager owns the selection _NET_WM_CM_Sn of the display's screen n, as
-// the window-manager specification has it; true on platforms other than X11, which composite.
+// Whether a compositing manager owns the selection _NET_WM_CM_Sn of the display's screen n, where
+// EWMH window managers announce one; true on platforms other than X11, which composite.
 inline bool compositingManagerRunning()
 {
     xcb_connection_t *x11 = connection();
