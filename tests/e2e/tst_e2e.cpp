@@ -68,8 +68,9 @@ constexpr QRgb CameraButton = 0x827717;
 constexpr QRgb CameraOpened = 0x1b5e20;
 constexpr QRgb CameraOpenedAgain = 0x0d47a1;
 constexpr QRgb PdfLink = 0xd84315;
-// QtWebEngine's PDF viewer, around the page.
+// QtWebEngine's PDF viewer, around the page, and its toolbar (shown while the pointer rests on it).
 constexpr QRgb PdfViewer = 0x525659;
+constexpr QRgb PdfToolbar = 0x323639;
 // Orvane's own: the failure page's retry button, a download's cancel button.
 constexpr QRgb RetryButton = 0x1e6fd9;
 constexpr QRgb CancelButton = 0xd6e4f5;
@@ -775,9 +776,10 @@ void TstE2e::downloads()
     if (webEngine) {
         QVERIFY(QTest::qWaitFor(
             [&] {
-                return Desktop::colourRegion(desktop.screenshot(), PdfViewer,
-                                             desktop.geometry(main))
-                           .width()
+                const QImage shot = desktop.screenshot();
+                const QRect area = desktop.geometry(main);
+                return std::max(Desktop::colourRegion(shot, PdfViewer, area).width(),
+                                Desktop::colourRegion(shot, PdfToolbar, area).width())
                     > 600;
             },
             20000));
