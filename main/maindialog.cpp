@@ -71,7 +71,10 @@ MainDialog::MainDialog(QWidget *parent)
     m_http = new CHttp(this);
     connect(m_pane, &BrowserPane::platformLoginShown, this, &MainDialog::sessionEnded);
     // The renewed session holds once the platform has shown a page of it.
-    connect(m_pane, &BrowserPane::pageLoaded, this, [this] { m_confirming = false; });
+    connect(m_pane, &BrowserPane::pageLoaded, this, [this] {
+        m_confirming = false;
+        m_opening = false;
+    });
 
     m_udpSocket = new QUdpSocket(this);
     CompanionChannel::bind(m_udpSocket, m_port, m_toolPort);
@@ -139,6 +142,7 @@ void MainDialog::loadMainPage()
         ? serviceUrl(g_baseUrl, QStringLiteral("orvane/loginMainIndex?userName=%1&passWord=%2"),
                      {g_userName, g_passWord})
         : serviceUrl(g_baseUrl, QStringLiteral("orvane/main?token=%1"), {g_token});
+    m_opening = true;
     m_pane->load(QUrl(url, QUrl::TolerantMode));
 }
 
@@ -313,11 +317,16 @@ void MainDialog::openClassroom()
     bringToFront();
     if (m_waitingForLogin)
         return;
+    const QUrl classroom(serviceUrl(g_baseUrl, QStringLiteral("orvane/index?menuId=4&tag=2")),
+                         QUrl::TolerantMode);
+    // The start page opens the session in the view: cut short, it leaves the view without one
+    // (the classroom then ends at the platform's login).
     if (g_subSystemLogin)
         loadMainPage();
+    else if (m_opening)
+        m_pane->loadAfterCurrent(classroom);
     else
-        m_pane->load(QUrl(serviceUrl(g_baseUrl, QStringLiteral("orvane/index?menuId=4&tag=2")),
-                          QUrl::TolerantMode));
+        m_pane->load(classroom);
     g_subSystemLogin = false;
 }
 
@@ -375,6 +384,7 @@ void MainDialog::keepAliveAnswered(QNetworkReply *reply, const QString &token)
 
 void MainDialog::sessionEnded()
 {
+    m_opening = false;
     if (m_renewing || m_waitingForLogin)
         return;
     // A renewal whose first page was the platform's login again did not hold.

@@ -105,6 +105,7 @@ private:
     bool m_waitingForLogin = false;
     bool m_renewing = false;   // a login in the background is under way
     bool m_confirming = false; // its session's first page has not come from the platform yet
+    bool m_opening = false;    // the session's start page has not loaded yet
     QElapsedTimer m_clock;
     QList<qint64> m_renewals; // when the silent renewals of the last RenewalWindowMs were
     QUdpSocket *m_udpSocket = nullptr;
