@@ -104,7 +104,8 @@ QStringList WebEnginePage::chooseFiles(FileSelectionMode mode, const QStringList
 void WebEnginePage::javaScriptAlert(const QUrl &securityOrigin, const QString &msg)
 {
     if (trusted(securityOrigin))
-        WebView::askForPage(view(), WebView::PageDialog::Alert, title(), url(), msg);
+        WebView::askForPage(PageView::viewOf(this), WebView::PageDialog::Alert, title(), url(),
+                            msg);
 }
 
 bool WebEnginePage::javaScriptConfirm(const QUrl &securityOrigin, const QString &msg)
@@ -116,9 +117,10 @@ bool WebEnginePage::javaScriptConfirm(const QUrl &securityOrigin, const QString 
                                        "you made may not be saved.");
     if (!trusted(securityOrigin))
         return leaving;
-    return WebView::askForPage(
-        view(), leaving ? WebView::PageDialog::LeavePage : WebView::PageDialog::Confirm, title(),
-        url(), msg);
+    return WebView::askForPage(PageView::viewOf(this),
+                               leaving ? WebView::PageDialog::LeavePage
+                                       : WebView::PageDialog::Confirm,
+                               title(), url(), msg);
 }
 
 bool WebEnginePage::javaScriptPrompt(const QUrl &securityOrigin, const QString &msg,
@@ -126,5 +128,6 @@ bool WebEnginePage::javaScriptPrompt(const QUrl &securityOrigin, const QString &
 {
     *result = defaultValue;
     return trusted(securityOrigin)
-        && WebView::askForPage(view(), WebView::PageDialog::Prompt, title(), url(), msg, result);
+        && WebView::askForPage(PageView::viewOf(this), WebView::PageDialog::Prompt, title(), url(),
+                               msg, result);
 }
