@@ -23,6 +23,8 @@ CHttp::CHttp(QObject *parent, int timeoutMs)
     : QNetworkAccessManager(parent)
     , m_timeoutMs(timeoutMs)
 {
+    // A redirect is the platform's answer, never followed (Qt 6 would, even to another host).
+    setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     // The errors are never ignored, so the request fails; this only remembers why. (A failed
     // handshake alone says nothing of the certificate: a plain-http port fails it as well.)
     connect(this, &QNetworkAccessManager::sslErrors, this,

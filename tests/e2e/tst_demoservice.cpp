@@ -50,7 +50,9 @@ QPair<int, QByteArray> TstDemoService::request(const QString &path, bool post,
                                                QNetworkAccessManager *manager)
 {
     manager = manager ? manager : &m_manager;
-    const QNetworkRequest req(QUrl(m_service.baseUrl() + path));
+    QNetworkRequest req(QUrl(m_service.baseUrl() + path));
+    req.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                     QNetworkRequest::ManualRedirectPolicy);
     QNetworkReply *reply = post ? manager->post(req, QByteArray()) : manager->get(req);
     QSignalSpy finished(reply, &QNetworkReply::finished);
     if (!reply->isFinished())
