@@ -230,6 +230,7 @@ void BrowserPane::navigationAccepted(const QUrl &url)
         m_probeReply->abort();
     m_failure->stopCountdown();
     // Chromium goes on from the load it replaces without a start of its own.
+    m_replacing = m_loading;
     if (m_loading)
         started();
 }
@@ -262,6 +263,7 @@ void BrowserPane::cancelled()
 
 void BrowserPane::finished(bool ok)
 {
+    const bool replacing = std::exchange(m_replacing, false);
     stopLoadTimer();
     if (!ok && m_engineError.navigation == m_navigation) {
         failed(m_navigation, m_requested,
@@ -282,6 +284,10 @@ void BrowserPane::finished(bool ok)
         return;
     }
     m_lastPage = m_view->url();
+    // Only the load it replaced may have ended (QtWebEngine 6 then says nothing more of a
+    // newer one that could not connect): a request of our own tells whether that one failed.
+    if (replacing && m_lastPage != m_requested)
+        probe(m_navigation, m_requested, true);
     emit pageLoaded(m_lastPage);
     if (m_next.isValid())
         m_view->load(std::exchange(m_next, QUrl()));
@@ -298,14 +304,14 @@ void BrowserPane::timerEvent(QTimerEvent *event)
     failed(m_navigation, m_requested, Browsing::Failure::Timeout, 0);
 }
 
-void BrowserPane::probe(quint64 navigation, const QUrl &url)
+void BrowserPane::probe(quint64 navigation, const QUrl &url, bool onlyFailures)
 {
     // The engines say only that a page failed: a request of our own tells why. Its headers
     // are enough, so a large file is not fetched twice.
     if (m_probeReply)
         m_probeReply->abort();
     QNetworkReply *reply = m_probeReply = m_probe->get(url.toString());
-    const auto answered = [this, reply, navigation, url] {
+    const auto answered = [this, reply, navigation, url, onlyFailures] {
         if (reply->property("answered").toBool())
             return;
         reply->setProperty("answered", true);
@@ -314,6 +320,8 @@ void BrowserPane::probe(quint64 navigation, const QUrl &url)
         if (navigation != m_navigation || navigation == m_downloadNavigation || isAttachment(reply))
             return;
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (onlyFailures && reply->error() == QNetworkReply::NoError && status < 400)
+            return;
         failed(navigation, url, Browsing::classify(reply->error(), status), status);
     };
     connect(reply, &QNetworkReply::metaDataChanged, this, [reply, answered] {

@@ -68,7 +68,8 @@ private:
     void cancelled();
     void finished(bool ok);
     void stopLoadTimer();
-    void probe(quint64 navigation, const QUrl &url);
+    // Asks for url itself: its failure is told; so is its success unless onlyFailures.
+    void probe(quint64 navigation, const QUrl &url, bool onlyFailures = false);
     void failed(quint64 navigation, const QUrl &url, Browsing::Failure failure, int httpStatus);
     void retry();
     void zoomBy(int steps);
@@ -98,6 +99,7 @@ private:
     quint64 m_navigation = 0;
     QUrl m_requested;                 // what the newest navigation asked for
     bool m_loading = false;           // a load of the main frame is under way
+    bool m_replacing = false;         // the newest navigation began while a load ran
     int m_loadTimer = 0;              // its time-out
     quint64 m_failedNavigation = 0;   // the one the failure page is about
     quint64 m_downloadNavigation = 0; // the newest one that turned into a download
