@@ -332,11 +332,14 @@ class Setting:
             self.env["QTWEBENGINE_DISABLE_SANDBOX"] = "1"
         os.makedirs(self.env["HOME"], exist_ok=True)
 
-    def app_folder(self, name, auto_login, engine="webkit"):
+    def app_folder(self, name, auto_login, engine="webkit", bindir=None):
         d = os.path.join(self.work, name)
         os.makedirs(os.path.join(d, "runtime"), mode=0o700, exist_ok=True)
+        bindir = bindir or self.bindir
         for prog in ("Orvane", "OrvaneTool") + tuple("liborvane-%s.so" % e for e in ENGINES):
-            shutil.copy2(os.path.join(self.bindir, prog), d)
+            # A Qt 6 build has no QtWebKit engine.
+            if os.path.exists(os.path.join(bindir, prog)):
+                shutil.copy2(os.path.join(bindir, prog), d)
         main_port, tool_port = free_udp_port(), free_udp_port()
         with open(os.path.join(d, "conf.ini"), "w") as f:
             f.write("[service]\nbaseUrl=%s\n[udpport]\nOrvaneToolPort=%d\nOrvanePort=%d\n"
@@ -523,9 +526,9 @@ def follow(s, proc, prefix, loaded, trigger, navs, channel=None):
     return out
 
 
-def measure_session(s, engine, folder, env, port, navs, channel):
+def measure_session(s, engine, folder, env, port, navs, channel, prefix=None):
     """Auto-login: login reply to start page, then memory after the page and navigations."""
-    prefix = engine + "_"
+    prefix = prefix or engine + "_"
     p = Proc([os.path.join(folder, "Orvane")], env, cwd=folder)
     try:
         i, reply = p.stamp("login-reply")
@@ -629,8 +632,7 @@ def measure_cold(s, sessions, starts, pilot, profile):
     page cache was emptied, interleaved: launch to the start page with auto-login for each
     engine and Chromium `--app`, and launch to the login window's first paint."""
     out = {}
-    for e in ENGINES:
-        d, env, port = sessions[e]
+    for e, (d, env, port) in sessions.items():
         s.seed_auto_login(d)
         drop_caches()
         p = Proc([os.path.join(d, "Orvane")], env, cwd=d)
@@ -830,6 +832,24 @@ def write_report(path, results, meta):
             "in the page cache. Chromium's time runs from its launch to the start page's load "
             "event, Orvane's from its launch to the start page's `loadFinished`, logging in by "
             "itself with the remembered account.")
+    if col("qt6_launch_to_page_ms"):
+        add("")
+        add("## Qt 6 beside Qt 5 (`webengine`)")
+        add("")
+        add("The same Orvane built with Qt 6.4 (`-DORVANE_QT_MAJOR=6`, QtWebEngine 6.4 on "
+            "Chromium 102), measured in the same runs as the Qt 5 build (QtWebEngine 5.15, "
+            "Chromium 87).")
+        add("")
+        add("| measure | Qt 6 | Qt 5 | ratio | |")
+        add("|---|---|---|---|---|")
+        last = meta["navs"][-1]
+        for what, key, unit in (
+                ("launch to the start page, auto-login, warm (ms)", "%slaunch_to_page_ms", "ms"),
+                ("the same, cold (ms)", "cold_%slaunch_to_page_ms", "ms"),
+                ("login reply to the start page (ms)", "%slogin_to_page_ms", "ms"),
+                ("summed PSS on the start page (MB)", "%smain_pss_kb", "MB"),
+                ("summed PSS after %d navigations (MB)" % last, "%%s%d_pss_kb" % last, "MB")):
+            add(row(what, col(key % "qt6_"), col(key % "webengine_"), unit)[0])
     add("")
     add("## Targets")
     add("")
@@ -1119,6 +1139,7 @@ def main():
     ap.add_argument("--source", required=True, help="the source tree")
     ap.add_argument("--out", required=True, help="the Markdown report to write")
     ap.add_argument("--json", help="also write the raw figures here")
+    ap.add_argument("--qt6-bin", help="a Qt 6 build's programs: its QtWebEngine measured too")
     ap.add_argument("--runs", type=int, default=9)
     ap.add_argument("--idle-seconds", type=int, default=60)
     ap.add_argument("--navs", default="20,100")
@@ -1158,6 +1179,9 @@ def main():
             d, env, _ = s.app_folder("start-" + e, auto_login=False, engine=e)
             starts[e] = (d, env)
             sessions[e] = s.app_folder("session-" + e, auto_login=True, engine=e)
+        if args.qt6_bin:
+            sessions["qt6"] = s.app_folder("session-qt6", auto_login=True, engine="webengine",
+                                           bindir=os.path.abspath(args.qt6_bin))
         # One profile for all runs, as Orvane keeps its folder: the warm-up run makes it.
         profile = os.path.join(work, "chromium-profile")
         nogl = dict(s.env, QT_XCB_GL_INTEGRATION="none")
@@ -1171,6 +1195,10 @@ def main():
                 s.seed_auto_login(d)
                 r.update(measure_session(s, e, d, env, port, navs,
                                          channel if run and e == "webkit" else None))
+            if "qt6" in sessions:
+                d, env, port = sessions["qt6"]
+                s.seed_auto_login(d)
+                r.update(measure_session(s, "webengine", d, env, port, navs, None, "qt6_"))
             r.update(measure_floor_session(s, "bench_floor_webview", s.env, navs, "floor_"))
             r.update(measure_floor_session(s, "bench_floor_webview", nogl, navs, "floornogl_"))
             r.update(measure_floor_session(s, "bench_floor_webengine", nogl, navs, "wefloor_"))
