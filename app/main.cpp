@@ -47,10 +47,14 @@ int main(int argc, char *argv[])
     // user's alone.
     Platform::keepNewFilesPrivate();
     // Every window is painted by the raster engine and the web view renders in software, so
-    // OpenGL under X11 would only cost start-up time and tens of MB. A choice made in the
-    // environment still wins; the tool program inherits this one.
-    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+    // OpenGL under X11 would only cost start-up time and tens of MB. Without it, Qt Quick (in
+    // which QtWebEngine 6 shows its pages) must draw in software too, or it crashes. A choice
+    // made in the environment still wins; the tool program inherits this one.
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION")) {
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+        if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+            qputenv("QT_QUICK_BACKEND", "software");
+    }
     // Sharp on dense screens: windows scale by the screen's factor and pictures come from their
     // "@2x" versions. With scaling on, Qt also stops offsetting QT_SCREEN_SCALE_FACTORS against
     // the font DPI, which drew point-sized labels at half size. A factor from the screen's DPI

@@ -85,9 +85,10 @@ bool AppFolder::create(const QString &baseUrl, const QString &display)
             m_environment.insert(QStringLiteral("XDG_%1_HOME").arg(QLatin1String(kind)),
                                  root + QLatin1Char('/') + QString::fromLatin1(kind).toLower());
     }
-    // Not a desktop session: the browser is found through xdg-open, and no session bus.
+    // Not a desktop session: the browser is found through xdg-open, and no session bus. Qt
+    // Quick's backend is Orvane's own choice, as for a teacher.
     for (const char *name : {"WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_CURRENT_DESKTOP",
-                             "QT_QPA_PLATFORMTHEME"})
+                             "QT_QPA_PLATFORMTHEME", "QT_QUICK_BACKEND"})
         m_environment.remove(QString::fromLatin1(name));
     return true;
 }
