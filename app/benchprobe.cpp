@@ -44,6 +44,7 @@ void watchMain(QDialog *mainWindow)
 {
     if (!BenchStamp::enabled())
         return;
+    BenchStamp::stamp("main-window");
     if (auto *view = mainWindow->findChild<WebView *>())
         QObject::connect(view, &WebView::loadFinished, [] { BenchStamp::stamp("page-loaded"); });
 }

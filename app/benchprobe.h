@@ -9,7 +9,9 @@ namespace BenchProbe {
 
 // "first-paint" once the login window has painted itself, "login-reply" once it is accepted.
 void watchLogin(QDialog *login);
-// "page-loaded" each time the main window's web view finishes a page.
+// "main-window" once it is built (the engine's library, which the view comes from, stamps
+// "engine-loaded" and "view-made" before), then "page-loaded" each time its web view finishes a
+// page.
 void watchMain(QDialog *mainWindow);
 
 } // namespace BenchProbe

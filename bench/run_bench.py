@@ -532,12 +532,20 @@ def measure_session(s, engine, folder, env, port, navs, channel, prefix=None):
     p = Proc([os.path.join(folder, "Orvane")], env, cwd=folder)
     try:
         i, reply = p.stamp("login-reply")
+        # Where the time goes: the engine's library, the view, the rest of the window, the page.
+        marks = {}
+        for mark in ("engine-loaded", "view-made", "main-window"):
+            i, marks[mark] = p.stamp(mark, i)
         _, loaded = p.stamp("page-loaded", i)
         # Orvane falls back to the other engine when one cannot load: measure the one named.
         if not mapped_libraries(p.pid, ("liborvane-%s.so" % engine,)):
             raise RuntimeError("Orvane did not load liborvane-%s.so" % engine)
         out = {prefix + "login_to_page_ms": (loaded - reply) / 1e6,
-               prefix + "launch_to_page_ms": (loaded - p.start_ns) / 1e6}
+               prefix + "launch_to_page_ms": (loaded - p.start_ns) / 1e6,
+               prefix + "login_to_engine_ms": (marks["engine-loaded"] - reply) / 1e6,
+               prefix + "engine_to_view_ms": (marks["view-made"] - marks["engine-loaded"]) / 1e6,
+               prefix + "view_to_window_ms": (marks["main-window"] - marks["view-made"]) / 1e6,
+               prefix + "window_to_page_ms": (loaded - marks["main-window"]) / 1e6}
         out.update(follow(s, p, prefix, lambda mark: p.stamp("page-loaded", mark),
                           lambda: send(port, "directClassroom"), navs, channel))
         return out
@@ -942,6 +950,24 @@ def write_report(path, results, meta):
             " ".join(CHROMIUM_FLAGS + (["--no-sandbox"] if meta.get("no_sandbox") else [])),
             ": its first start, with the new profile, took %.0f ms" % meta["chromium_first_ms"]
             if "chromium_first_ms" in meta else ""))
+    add("")
+    add("Where Orvane's time from the login reply to the start page goes, by the stamps it "
+        "prints on the way (the floor's page load is timed from its view's construction on):")
+    add("")
+    add("| step | `webengine` | `webkit` |")
+    add("|---|---|---|")
+    for what, key in (("loading the engine's library (`dlopen` of `liborvane-<engine>.so` and "
+                       "its Qt engine)", "login_to_engine_ms"),
+                      ("making the view (for `webengine`, its profile and Chromium's start)",
+                       "engine_to_view_ms"),
+                      ("the rest of the main window (tray, tool, channel)", "view_to_window_ms"),
+                      ("the start page, from the window built to `loadFinished` (its request "
+                       "went out while the window was finished)", "window_to_page_ms")):
+        add("| %s | %s | %s |" % (what, median_of(col("webengine_" + key), "ms"),
+                                  median_of(col("webkit_" + key), "ms")))
+    add("| the bare view's page load, for comparison | %s | %s |" % (
+        median_of(col("wefloor_login_to_page_ms"), "ms"),
+        median_of(col("floornogl_login_to_page_ms"), "ms")))
     add("")
     add("## Memory (MB)")
     add("")

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "main/webengines.h"
 
+#include "common/benchstamp.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
@@ -80,7 +82,10 @@ WebView *create(const QString &engine, const WebView::Settings &settings, QWidge
                          << name;
             if (problem)
                 *problem = reasons.join(QLatin1Char('\n'));
-            return factory->create(settings, parent);
+            BenchStamp::stamp("engine-loaded");
+            WebView *view = factory->create(settings, parent);
+            BenchStamp::stamp("view-made");
+            return view;
         }
         qDebug() << "web engine" << name << "cannot be used:" << reason;
         reasons << reason;
