@@ -9,9 +9,8 @@ namespace BenchProbe {
 
 // "first-paint" once the login window has painted itself, "login-reply" once it is accepted.
 void watchLogin(QDialog *login);
-// "main-window" once it is built (the engine's library, which the view comes from, stamps
-// "engine-loaded" and "view-made" before), then "page-loaded" each time its web view finishes a
-// page.
+// "main-window" once it is built (while it was, the engine loader stamped "engine-loaded" and
+// "view-made"), then "page-loaded" each time its web view finishes a page.
 void watchMain(QDialog *mainWindow);
 
 } // namespace BenchProbe
