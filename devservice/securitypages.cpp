@@ -119,7 +119,8 @@ std::string foreignFrame(const std::string &platformUrl)
 {
     const std::string phishing =
         "<body style=&quot;margin:0;background:#ff1744&quot;><h1>登录已失效，请重新输入密码</h1>"
-        "<input type=password></body>";
+        "<input type=password>"
+        "<script>new opener.Image().src=\\'/report?written=1\\'</script></body>";
     return foreignPage(
         "外部框架",
         "<button id=\"login\" style=\"display:block;width:100%;height:60px;border:none;"

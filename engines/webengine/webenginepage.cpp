@@ -31,9 +31,9 @@ WebView::NavigationType typeOf(QWebEnginePage::NavigationType type)
     }
 }
 
-// Stands for a new window until its first navigation, which goes to the opener instead. It runs
-// no script, and it is gone within a second: a window opened with nothing to load
-// ("about:blank", then written by the opener) shows nowhere and runs nothing.
+// Stands for a new window until its first navigation, which goes to the opener instead. It is
+// gone within a second: a window opened with nothing to load ("about:blank", then written by the
+// opener) shows nowhere. Scripts its opener writes into it still run, with the opener's rights.
 class NewWindowPage final : public QWebEnginePage
 {
 public:
